@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+// The values the program keeps in qirva.ini.
+struct Settings
+{
+    quint8 Mode = 0;
+    qint32 Top = 0;
+    qint32 Left = 0;
+    QString Caption;
+    QString LoadSetPath;
+    qint32 SLISetInte = 50;
+    bool AllAdjust = true;
+    bool AutoOrientation = true;
+    bool FileSizeView = true;
+    bool Incremental = false;
+    bool SlideLoop = false;
+};
+
+// Reads the settings at start-up and writes them back at exit (normal mode only).
+class SettingsFile
+{
+public:
+    // appDir ends in "/"; the file is appDir + "qirva.ini".
+    explicit SettingsFile(const QString& appDir);
+
+    QString path() const { return m_path; }
+
+    // Reads every value with its default. In library mode (Mode != 0) LoadSetPath is made
+    // relative to the program folder (the folder itself when empty), with "\" read as "/".
+    Settings read() const;
+
+    // Writes Top, Left, Caption, LoadSetPath, SLISetInte, AllAdjust, AutoOrientation,
+    // FileSizeView, Incremental and SlideLoop, keeping every other byte of the file.
+    // A string that reading cut to 2,047 characters and that the program did not change is
+    // kept whole. Throws QirvaError("<path> に書き込めません") when the file cannot be written;
+    // the file on disk is then unchanged.
+    void write(const Settings& settings) const;
+
+private:
+    QString m_appDir;
+    QString m_path;
+};

@@ -1,0 +1,40 @@
+#include "library/FolderTree.h"
+
+#include "platform/QirvaError.h"
+
+void FolderTree::clear()
+{
+    m_nodes.clear();
+    m_albumIndexes.clear();
+}
+
+const FolderTree::Node& FolderTree::node(int index) const
+{
+    if (!contains(index))
+        throw QirvaError(QStringLiteral("不正なインデックス"));
+    return m_nodes[size_t(index)];
+}
+
+int FolderTree::addAlbum(const QString& dirName, int fileCount)
+{
+    const int index = count();
+    Node album;
+    album.isAlbum = true;
+    album.albumRow = albumCount();
+    album.dir = {dirName, fileCount, index + 1, index + fileCount};
+    m_nodes.push_back(std::move(album));
+    m_albumIndexes.push_back(index);
+    return index;
+}
+
+void FolderTree::addPhoto(const QString& fileName, int fileNo, qint32 fileSize)
+{
+    const int albumIndex = m_albumIndexes.back();
+    const Node& album = m_nodes[size_t(albumIndex)];
+    Node photo;
+    photo.albumRow = album.albumRow;
+    photo.childRow = fileNo - 1;
+    photo.file = {fileName, album.dir.DirName, fileNo, album.dir.FileCount, count(), albumIndex,
+                  fileSize};
+    m_nodes.push_back(std::move(photo));
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// Record attached to an album node of the folder tree.
+struct TDirNameRec
+{
+    QString DirName;
+    qint32 FileCount = 0;
+    qint32 FirstNodeIndex = 0;
+    qint32 LastNodeIndex = 0;
+};
+
+// Record attached to a photo node of the folder tree.
+struct TFileNameRec
+{
+    QString FileName;
+    QString DirName;
+    qint32 FileNo = 0;
+    qint32 FileCount = 0;
+    qint32 NodeIndex = 0;
+    qint32 DirNodeIndex = 0;
+    qint32 FileSize = 0;
+};

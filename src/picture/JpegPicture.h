@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// The photo as the view holds it: loading reads the file and its JPEG header (so width and
+// height are known at once); the pixels are decoded later, at full size and best quality,
+// straight into a QImage::Format_RGB32 that Qt paints fastest. The picture is held once.
+class JpegPicture
+{
+public:
+    enum class ProgressStage { Starting, Running, Ending };
+    // percent 0..100. Running reports come at most every 500 ms and only when the percentage
+    // changed; a decode within half a second reports only Starting and Ending.
+    using ProgressCallback = std::function<void(ProgressStage stage, int percent)>;
+
+    JpegPicture();
+    ~JpegPicture();
+    JpegPicture(const JpegPicture&) = delete;
+    JpegPicture& operator=(const JpegPicture&) = delete;
+
+    // Loads a picture file, choosing its type by extension ("jpg", "jpeg", any case).
+    // Throws QirvaError with "ファイル <path> は開けません", "JPEG エラー #<n>" or
+    // "拡張子 .<ext> の画像形式は処理できません". A header announcing a picture too large
+    // to hold is refused here, before anything is allocated.
+    static std::unique_ptr<JpegPicture> load(const QString& path);
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+
+    bool isDecoded() const { return m_decoded; }
+    // Decodes the pixels (once). Returns the text of a fatal decoding error, empty on success;
+    // what could be decoded before the error stays in image().
+    QString decode(const ProgressCallback& progress = {});
+    // The decoded pixels; rows not yet decoded are grey. Null before decode() starts.
+    const QImage& image() const { return m_image; }
+
+private:
+    QByteArray m_data;   // the whole file, so the decode needs no second read
+    int m_width = 0;
+    int m_height = 0;
+    bool m_decoded = false;
+    QImage m_image;
+};

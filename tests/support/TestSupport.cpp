@@ -1,0 +1,53 @@
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+#include "JpegWriter.h"
+
+ScriptedDesktop::ScriptedDesktop()
+{
+    Desktop::setInstance(this);
+}
+
+ScriptedDesktop::~ScriptedDesktop()
+{
+    Desktop::setInstance(nullptr);
+}
+
+void ScriptedDesktop::beep()
+{
+    ++beeps;
+    events << QStringLiteral("beep");
+}
+
+void ScriptedDesktop::showMessage(QWidget*, QMessageBox::Icon icon, const QString& title,
+                                  const QString& text)
+{
+    messages.push_back({icon, title, text});
+    events << QStringLiteral("message:") + title;
+}
+
+QString ScriptedDesktop::browseForFolder(QWidget*, const QString& prompt)
+{
+    browsePrompts << prompt;
+    events << QStringLiteral("browse");
+    if (browsePrompts.size() > 100)
+        qFatal("the folder dialog was asked for more than 100 times");
+    return nextFolders.isEmpty() ? QString() : nextFolders.takeFirst();
+}
+
+void ScriptedDesktop::openUrl(const QUrl& url)
+{
+    openedUrls.push_back(url);
+    events << QStringLiteral("open:") + url.toString();
+}
+
+QString writeTestJpeg(const QString& path, int width, int height, unsigned seed)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!JpegWriter::write(JpegWriter::photoLike(width, height, seed), path))
+        qFatal("cannot write test JPEG %s", qPrintable(path));
+    return path;
+}

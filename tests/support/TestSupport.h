@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <vector>
+
+#include "platform/Desktop.h"
+
+// A desktop that answers from a script and records what the program asked of it.
+// It installs itself for its lifetime.
+class ScriptedDesktop : public Desktop
+{
+public:
+    struct Message
+    {
+        QMessageBox::Icon icon;
+        QString title;
+        QString text;
+    };
+
+    ScriptedDesktop();
+    ~ScriptedDesktop() override;
+
+    void beep() override;
+    void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                     const QString& text) override;
+    QString browseForFolder(QWidget* parent, const QString& prompt) override;
+    void openUrl(const QUrl& url) override;
+
+    // Answers of the folder dialog, in order; an empty string is a cancel. When the script
+    // runs out the dialog is cancelled, and after 100 cancels in a row the test fails.
+    QStringList nextFolders;
+
+    int beeps = 0;
+    std::vector<Message> messages;
+    QStringList browsePrompts;
+    std::vector<QUrl> openedUrls;
+    // Every event in order: "beep", "message:<title>", "browse".
+    QStringList events;
+};
+
+// Writes a real JPEG file (photo-like content) and returns its path.
+QString writeTestJpeg(const QString& path, int width, int height, unsigned seed = 1);

@@ -1,0 +1,126 @@
+#include "JpegWriter.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRandomGenerator>
+
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace JpegWriter {
+
+bool write(const QImage& source, const QString& path, Kind kind, int quality)
+{
+    FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        return false;
+
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+
+    const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
+    cinfo.image_width = JDIMENSION(rgb.width());
+    cinfo.image_height = JDIMENSION(rgb.height());
+    int components = 3;
+    switch (kind) {
+    case Kind::Grayscale:
+        cinfo.in_color_space = JCS_GRAYSCALE;
+        components = 1;
+        break;
+    case Kind::Cmyk:
+        cinfo.in_color_space = JCS_CMYK;
+        components = 4;
+        break;
+    default:
+        cinfo.in_color_space = JCS_RGB;
+        break;
+    }
+    cinfo.input_components = components;
+    jpeg_set_defaults(&cinfo);
+    if (kind == Kind::Cmyk)
+        jpeg_set_colorspace(&cinfo, JCS_YCCK);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    if (kind == Kind::Progressive)
+        jpeg_simple_progression(&cinfo);
+    if (kind == Kind::Arithmetic)
+        cinfo.arith_code = TRUE;
+    jpeg_start_compress(&cinfo, TRUE);
+
+    std::vector<JSAMPLE> row(size_t(rgb.width()) * size_t(components));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const uchar* in = rgb.constScanLine(int(cinfo.next_scanline));
+        for (int x = 0; x < rgb.width(); ++x) {
+            const uchar r = in[3 * x], g = in[3 * x + 1], b = in[3 * x + 2];
+            if (kind == Kind::Grayscale) {
+                row[size_t(x)] = JSAMPLE((r * 299 + g * 587 + b * 114) / 1000);
+            } else if (kind == Kind::Cmyk) {
+                // Adobe-style inverted CMYK, as Photoshop writes it.
+                const uchar k = std::min({255 - r, 255 - g, 255 - b});
+                row[size_t(4 * x)] = JSAMPLE(255 - (255 - r - k));
+                row[size_t(4 * x + 1)] = JSAMPLE(255 - (255 - g - k));
+                row[size_t(4 * x + 2)] = JSAMPLE(255 - (255 - b - k));
+                row[size_t(4 * x + 3)] = JSAMPLE(255 - k);
+            } else {
+                row[size_t(3 * x)] = r;
+                row[size_t(3 * x + 1)] = g;
+                row[size_t(3 * x + 2)] = b;
+            }
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return std::fclose(file) == 0;
+}
+
+QImage photoLike(int width, int height, unsigned seed)
+{
+    QRandomGenerator random(seed);
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    const int hue = int(random.bounded(360));
+    QLinearGradient sky(0, 0, 0, height);
+    sky.setColorAt(0, QColor::fromHsv(hue, 120, 230));
+    sky.setColorAt(0.6, QColor::fromHsv((hue + 20) % 360, 60, 255));
+    painter.fillRect(image.rect(), sky);
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 240, 180));
+    const int sun = std::max(8, std::min(width, height) / 8);
+    painter.drawEllipse(QPoint(int(random.bounded(width)), height / 5), sun, sun);
+
+    for (int layer = 0; layer < 3; ++layer) {
+        QPainterPath hills;
+        const int base = height * (55 + 12 * layer) / 100;
+        hills.moveTo(0, height);
+        for (int x = 0; x <= width; x += std::max(1, width / 12))
+            hills.lineTo(x, base - int(random.bounded(std::max(1, height / 6))));
+        hills.lineTo(width, height);
+        painter.setBrush(QColor::fromHsv((hue + 100 + 15 * layer) % 360, 140, 150 - 35 * layer));
+        painter.drawPath(hills);
+    }
+    painter.end();
+
+    // A little grain, so the files compress like photos rather than like drawings.
+    for (int y = 0; y < height; y += 2) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; x += 3) {
+            const int n = int(random.bounded(17)) - 8;
+            const QRgb c = line[x];
+            line[x] = qRgb(std::clamp(qRed(c) + n, 0, 255), std::clamp(qGreen(c) + n, 0, 255),
+                           std::clamp(qBlue(c) + n, 0, 255));
+        }
+    }
+    return image;
+}
+
+} // namespace JpegWriter
