@@ -1,13 +1,184 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
 
+#include "app/CommandOrigin.h"
+#include "library/FolderTree.h"
+
+class FolderTreeModel;
+class FolderTreeView;
+class LoopTimer;
+class PanelStatusBar;
+class PhotoImage;
+class QAction;
 class QApplication;
+class QMenu;
+class QMenuBar;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class ResizeNotifyPanel;
+class TStatusProgressBar;
 
+// The main window: its controls under their form names, its state, and the handlers of
+// every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
+// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, slideshow/AutoNext.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
 public:
+    // Application title, font and help file, set once at program entry.
     static void initApplication(QApplication& app);
-    explicit TMainForm(QWidget* parent = nullptr);
+    static QString helpFileName() { return QStringLiteral("Qirva.html"); }
+
+    // appDir: the folder of the settings file; empty for the program's own folder.
+    explicit TMainForm(const QString& appDir = {}, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Writes the settings back (normal mode only). Run once, when the program ends.
+    void FormDestroy();
+
+    // --- state -----------------------------------------------------------------------------
+    QString AppDir;
+    QString LoadSetPath;
+    qint32 SLISetInte = 0;
+    quint8 Mode = 0;
+    bool AllAdjust = false;
+    bool AutoOrientation = false;
+    bool FileSizeView = false;
+    bool Incremental = false;
+    bool SlideLoop = false;
+
+    qint32 CurrentNodeIndex = 0;
+    quint8 ZoomStep = 0;
+    bool Dragging = false;
+    bool KeyScrolling = false;
+    bool WheelEdgeArmed = false;
+    qint32 ScrollRangeX = 0, ScrollRangeY = 0;
+    qint32 ScrollCurX = 0, ScrollCurY = 0;
+    qint32 ScrollPrevX = 0, ScrollPrevY = 0;
+    QRect SavedBounds;
+    quint8 SlideMode = 0;
+
+    FolderTree Tree; // the nodes behind TreeView, by flat tree index
+
+    // --- controls --------------------------------------------------------------------------
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* FolderToolBtn = nullptr;
+    QToolButton* PrevToolBtn = nullptr;
+    QToolButton* AutoNextToolBtn = nullptr;
+    QToolButton* NextToolBtn = nullptr;
+    QToolButton* FitWinToolBtn = nullptr;
+    QToolButton* ZoomOutToolBtn = nullptr;
+    QToolButton* UnZoomToolBtn = nullptr;
+    QToolButton* ZoomInToolBtn = nullptr;
+    QToolButton* IndexToolBtn = nullptr;
+    QToolButton* ClipCopyToolBtn = nullptr;
+    QToolButton* PrintToolBtn = nullptr;
+    QToolButton* SettingToolBtn = nullptr;
+    QToolButton* AboutToolBtn = nullptr;
+
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* mFile = nullptr;
+    QAction *Folder1, *N5, *mPrint, *mClipCopy, *mIndex, *N9, *N22, *N23, *Exit1;
+    QMenu* mImage = nullptr;
+    QAction *mNext, *mPrev, *mFirst, *mLast, *N21, *NextFolder, *PrevFolder, *N28, *mAutoNext,
+        *N19, *mSlideShow, *mAllSlideShow;
+    QMenu* mView = nullptr;
+    QAction *FitWin, *N14, *mZoomIn, *mUnZoom, *mZoomOut, *N26, *mFullScreen;
+    QMenu* mHelp = nullptr;
+    QAction *Help2, *N12, *About1;
+
+    QMenu* PopupMenu1 = nullptr;
+    QAction *N1, *N2, *pSlideShow, *pAllSlideShow;
+    QMenu* PopupMenu2 = nullptr;
+    QAction *pNext, *pPrev, *N4, *pFirst, *pLast, *N8, *pNextFol, *pPrevFol, *N29, *pAutoNext,
+        *N3, *pFullScreen, *pViewToolBar, *pViewMenuBar;
+
+    PanelStatusBar* StatusBar1 = nullptr;
+    TStatusProgressBar* StatusProgressBar1 = nullptr;
+    QSplitter* MainSplitter = nullptr; // carries Splitter1 as its handle
+    QWidget* FolderPanel = nullptr;
+    QWidget* Splitter1 = nullptr;
+    QSplitter* PanelSplitter = nullptr; // carries Splitter2 as its handle
+    FolderTreeView* TreeView = nullptr;
+    FolderTreeModel* TreeModel = nullptr;
+    QWidget* Splitter2 = nullptr;
+    ResizeNotifyPanel* ImagePanel = nullptr;
+    QWidget* PrevPanel = nullptr;
+    PhotoImage* Image2 = nullptr;
+    ResizeNotifyPanel* ScrollBox = nullptr;
+    PhotoImage* Image1 = nullptr;
+
+    LoopTimer* ImageTimer = nullptr;
+    LoopTimer* SlideTimer = nullptr;
+    LoopTimer* ProgressTimer = nullptr;
+
+    // --- handlers and operations -----------------------------------------------------------
+    void Exit1Click();
+    void MakeFolderTree();
+
+    void FolderToolBtnClick();
+    void Folder1Click();
+    void TreeViewClick();
+    QString PreviewPath(const TFileNameRec& rec) const;
+    void FitPreview();
+    void FollowInTree();
+    void ImagePanelCanResize();
+
+    void TreeViewDblClick();
+    void LoadPhoto(const TFileNameRec& rec);
+    void ShowPhotoInfo(const TFileNameRec& rec);
+    void UpdatePositionCommands(const TFileNameRec& rec, bool withAutoAdvance);
+    void UpdateFolderCommands(const TFileNameRec& rec);
+    QString PhotoPath(const TFileNameRec& rec) const;
+
+    void NextToolBtnClick(CommandOrigin origin);
+    void PrevToolBtnClick(CommandOrigin origin);
+    void mFirstClick(CommandOrigin origin);
+    void mLastClick(CommandOrigin origin);
+    void NextFolderClick(CommandOrigin origin);
+    void PrevFolderClick(CommandOrigin origin);
+
+    void SetZoomScale(qint64 scale);
+    void FitImage();
+    void CenterImage();
+    void ResetZoom();
+    void FitWinToolBtnClick();
+    void FitWinClick();
+    void ZoomInToolBtnClick();
+    void ZoomOutToolBtnClick();
+    void UnZoomToolBtnClick();
+    void ScrollBoxCanResize();
+
+    void AutoNextToolBtnClick();
+    void mAutoNextClick();
+    void pAutoNextClick();
+    void StopAutoNext(CommandOrigin origin);
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    QMenu* createPopupMenu() override;
+
+private:
+    void createControls();
+    void createToolBar();
+    void createMenus();
+    void createPopupMenus();
+    void createClientArea();
+    void connectCommands();
+    void FormCreate();
+    void runFirstRunPrompt();
+    void applyOuterBounds();
+    // The photo steps shared by the four within-album commands and the two album jumps.
+    void showStepTarget(int target, bool acrossAlbums);
+    const TFileNameRec& photoRecord(int index) const;
+    bool isPhotoNode(int index) const;
+    void setPhotoCommand(QToolButton* button, QAction* menuItem, QAction* popupItem, bool on);
+    bool photoOnShow() const;
+
+    QPoint m_designPosition;
+    bool m_boundsApplied = false;
 };

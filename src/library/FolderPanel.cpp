@@ -1,0 +1,153 @@
+// The folder panel: showing and hiding it, the tree click and the preview.
+#include "app/TMainForm.h"
+
+#include <QFileInfo>
+#include <QToolButton>
+
+#include "controls/PanelStatusBar.h"
+#include "controls/ResizeNotifyPanel.h"
+#include "library/FolderScan.h"
+#include "library/FolderTreeModel.h"
+#include "library/FolderTreeView.h"
+#include "library/PreviewGeometry.h"
+#include "platform/LoopTimer.h"
+#include "view/PhotoImage.h"
+
+namespace {
+
+// Only a regular file counts: a folder or FIFO named like a photo is never opened.
+bool isRegularFile(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile();
+}
+
+} // namespace
+
+void TMainForm::MakeFolderTree()
+{
+    TreeModel->beginRebuild();
+    try {
+        FolderScan::MakeFolderTree(LoadSetPath, Tree);
+    } catch (...) {
+        TreeModel->endRebuild();
+        throw;
+    }
+    TreeModel->endRebuild();
+}
+
+void TMainForm::FolderToolBtnClick()
+{
+    if (FolderToolBtn->isChecked()) {
+        if (photoOnShow() && isPhotoNode(CurrentNodeIndex))
+            FollowInTree();
+        Splitter1->show();
+        FolderPanel->show();
+        Folder1->setChecked(true);
+        mSlideShow->setVisible(true);
+        mAllSlideShow->setVisible(true);
+        N19->setVisible(true);
+        SlideMode = 0;
+        AutoNextToolBtn->setEnabled(false);
+        AutoNextToolBtn->setChecked(false);
+        mAutoNext->setChecked(false);
+        mAutoNext->setEnabled(false);
+        pAutoNext->setChecked(false);
+        pAutoNext->setEnabled(false);
+        SlideTimer->setEnabled(false);
+    } else {
+        Splitter1->hide();
+        FolderPanel->hide();
+        Folder1->setChecked(false);
+        mSlideShow->setVisible(false);
+        mAllSlideShow->setVisible(false);
+        N19->setVisible(false);
+        // After a rebuild from another library the index may name no photo; then the panel
+        // still hides, and the automatic-advance controls keep their state.
+        if (photoOnShow() && isPhotoNode(CurrentNodeIndex)) {
+            const bool several = photoRecord(CurrentNodeIndex).FileCount >= 2;
+            AutoNextToolBtn->setEnabled(several);
+            pAutoNext->setEnabled(several);
+            mAutoNext->setEnabled(several);
+        }
+    }
+}
+
+void TMainForm::Folder1Click()
+{
+    FolderToolBtn->setChecked(!FolderToolBtn->isChecked());
+    FolderToolBtnClick();
+}
+
+void TMainForm::TreeViewClick()
+{
+    const int selected = TreeView->selectedNode();
+    if (selected < 0) {
+        StatusBar1->setPanelText(0, QStringLiteral("イメージなし"));
+        PrevPanel->hide();
+        mSlideShow->setEnabled(false);
+        pSlideShow->setEnabled(false);
+        return;
+    }
+    const FolderTree::Node& node = Tree.node(selected);
+    if (node.isAlbum) {
+        StatusBar1->setPanelText(0, QString::number(node.dir.FileCount) + QStringLiteral("個"));
+        PrevPanel->hide();
+        mSlideShow->setEnabled(node.dir.FileCount != 1);
+        pSlideShow->setEnabled(node.dir.FileCount != 1);
+        return;
+    }
+    const TFileNameRec& rec = node.file;
+    StatusBar1->setPanelText(0, QStringLiteral("(%1/%2)").arg(rec.FileNo).arg(rec.FileCount));
+    Image2->setPicture(JpegPicture::load(PreviewPath(rec)));
+    mSlideShow->setEnabled(rec.FileCount != 1);
+    pSlideShow->setEnabled(rec.FileCount != 1);
+    PrevPanel->show();
+    FitPreview();
+}
+
+QString TMainForm::PreviewPath(const TFileNameRec& rec) const
+{
+    QString album = LoadSetPath;
+    if (!album.endsWith(QLatin1Char('/')))
+        album += QLatin1Char('/');
+    album += rec.DirName + QLatin1Char('/');
+    const QString preview = album + QStringLiteral("Preview/") + rec.FileName;
+    return isRegularFile(preview) ? preview : album + rec.FileName;
+}
+
+void TMainForm::FitPreview()
+{
+    if (Image2->pictureWidth() <= 0 || Image2->pictureHeight() <= 0)
+        return;
+    const PreviewPlacement placement =
+        fitPreview(ImagePanel->size(), QSize(Image2->pictureWidth(), Image2->pictureHeight()));
+    Image2->setClientHeight(placement.picture.height());
+    Image2->setClientWidth(placement.picture.width());
+    Image2->move(placement.picture.topLeft());
+    PrevPanel->setGeometry(placement.frame);
+}
+
+void TMainForm::FollowInTree()
+{
+    if (!FolderToolBtn->isChecked())
+        return;
+    const TFileNameRec& current = photoRecord(CurrentNodeIndex);
+    const int selected = TreeView->selectedNode();
+    if (selected >= 0) {
+        const FolderTree::Node& node = Tree.node(selected);
+        if (!node.isAlbum && node.file.DirName + QLatin1Char('/') + node.file.FileName ==
+                                 current.DirName + QLatin1Char('/') + current.FileName)
+            return;
+    }
+    TreeView->selectNode(CurrentNodeIndex);
+    Image2->setPicture(JpegPicture::load(PreviewPath(current)));
+    PrevPanel->show();
+    FitPreview();
+}
+
+void TMainForm::ImagePanelCanResize()
+{
+    if (!PrevPanel->isHidden() && Image2->pictureWidth() > 0 && Image2->pictureHeight() > 0)
+        FitPreview();
+}

@@ -1,0 +1,73 @@
+#include "library/FolderTreeView.h"
+
+#include <QMouseEvent>
+
+#include "library/FolderTreeModel.h"
+
+FolderTreeView::FolderTreeView(QWidget* parent) : QTreeView(parent)
+{
+    setHeaderHidden(true);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setMouseTracking(true); // hot tracking
+    setAttribute(Qt::WA_Hover);
+}
+
+int FolderTreeView::selectedNode() const
+{
+    const auto* tree = qobject_cast<const FolderTreeModel*>(model());
+    if (!tree || !selectionModel())
+        return -1;
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : tree->nodeOfIndex(selected.constFirst());
+}
+
+void FolderTreeView::selectNode(int flatIndex)
+{
+    const auto* tree = qobject_cast<const FolderTreeModel*>(model());
+    if (!tree)
+        return;
+    const QModelIndex index = tree->indexOfNode(flatIndex);
+    if (index.parent().isValid())
+        expand(index.parent());
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+}
+
+void FolderTreeView::mousePressEvent(QMouseEvent* event)
+{
+    m_afterDoubleClick = false;
+    if (event->button() == Qt::RightButton)
+        return; // the pop-up menu comes with the context-menu event
+    if (!indexAt(event->position().toPoint()).isValid()) {
+        setFocus(Qt::MouseFocusReason); // blank space keeps the selection as it was
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+void FolderTreeView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    // The release that ends a double-click is not another click.
+    if (m_afterDoubleClick) {
+        m_afterDoubleClick = false;
+        return;
+    }
+    emit clickedAnywhere();
+}
+
+void FolderTreeView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QTreeView::mouseDoubleClickEvent(event);
+        return;
+    }
+    m_afterDoubleClick = true;
+    if (indexAt(event->position().toPoint()).isValid())
+        QTreeView::mouseDoubleClickEvent(event);
+    emit doubleClickedAnywhere();
+}

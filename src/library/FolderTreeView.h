@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QTreeView>
+
+// The folder tree's view. A click anywhere (also on blank space, which keeps the selection)
+// and a double-click anywhere are reported after the view has handled them; the right button
+// opens the pop-up menu without moving the selection.
+class FolderTreeView : public QTreeView
+{
+    Q_OBJECT
+public:
+    explicit FolderTreeView(QWidget* parent = nullptr);
+
+    // Flat tree index of the selected node, -1 when none is selected.
+    int selectedNode() const;
+    // Selects the node and gives it the focus mark, opening its album.
+    void selectNode(int flatIndex);
+
+signals:
+    void clickedAnywhere();
+    void doubleClickedAnywhere();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    bool m_afterDoubleClick = false;
+};

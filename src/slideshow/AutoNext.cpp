@@ -1,0 +1,41 @@
+// The automatic-advance switch and the guard that stops it.
+#include "app/TMainForm.h"
+
+#include <QToolButton>
+
+#include "platform/LoopTimer.h"
+
+void TMainForm::AutoNextToolBtnClick()
+{
+    if (AutoNextToolBtn->isChecked()) {
+        mAutoNext->setChecked(true);
+        pAutoNext->setChecked(true);
+        if (SlideMode == 0)
+            SlideTimer->setEnabled(true);
+    } else {
+        mAutoNext->setChecked(false);
+        pAutoNext->setChecked(false);
+        SlideTimer->setEnabled(false);
+        SlideMode = 0;
+    }
+}
+
+void TMainForm::mAutoNextClick()
+{
+    AutoNextToolBtn->setChecked(!AutoNextToolBtn->isChecked());
+    AutoNextToolBtnClick();
+}
+
+void TMainForm::pAutoNextClick()
+{
+    AutoNextToolBtn->setChecked(!AutoNextToolBtn->isChecked());
+    AutoNextToolBtnClick();
+}
+
+void TMainForm::StopAutoNext(CommandOrigin origin)
+{
+    if (AutoNextToolBtn->isChecked() && origin != CommandOrigin::SlideTimer) {
+        AutoNextToolBtn->setChecked(false);
+        AutoNextToolBtnClick();
+    }
+}

@@ -1,0 +1,36 @@
+#include "view/FitGeometry.h"
+
+namespace FitGeometry {
+
+qint64 scaleFor(qint64 box, qint64 picture)
+{
+    if (picture <= 0)
+        return 0;
+    const qint64 numerator = box * 10000;
+    const bool negative = numerator < 0;
+    const qint64 magnitude = negative ? -numerator : numerator;
+    qint64 quotient = magnitude / picture;
+    const qint64 twiceRemainder = 2 * (magnitude % picture);
+    if (twiceRemainder > picture || (twiceRemainder == picture && quotient % 2 != 0))
+        ++quotient;
+    return negative ? -quotient : quotient;
+}
+
+qint64 scaled(qint64 picture, qint64 scale)
+{
+    return picture * scale / 10000;
+}
+
+Fit fit(QSize box, QSize picture)
+{
+    const qint64 sx = scaleFor(box.width(), picture.width());
+    const qint64 sy = scaleFor(box.height(), picture.height());
+    Fit result;
+    result.widthLimited = sy >= sx;
+    result.scale = result.widthLimited ? sx : sy;
+    result.size = QSize(int(scaled(picture.width(), result.scale)),
+                        int(scaled(picture.height(), result.scale)));
+    return result;
+}
+
+} // namespace FitGeometry

@@ -1,0 +1,176 @@
+// Fit and zoom: how big the photo is drawn and where it stands in the view area.
+#include "app/TMainForm.h"
+
+#include <QToolButton>
+
+#include "controls/PanelStatusBar.h"
+#include "controls/ResizeNotifyPanel.h"
+#include "view/FitGeometry.h"
+#include "view/PhotoImage.h"
+#include "view/ZoomTable.h"
+
+namespace {
+const QString kFitText = QStringLiteral("表示最適化");
+}
+
+void TMainForm::SetZoomScale(qint64 scale)
+{
+    Image1->setClientHeight(int(FitGeometry::scaled(Image1->pictureHeight(), scale)));
+    Image1->setClientWidth(int(FitGeometry::scaled(Image1->pictureWidth(), scale)));
+}
+
+void TMainForm::FitImage()
+{
+    const QSize box = ScrollBox->size();
+    const FitGeometry::Fit fit =
+        FitGeometry::fit(box, QSize(Image1->pictureWidth(), Image1->pictureHeight()));
+    Image1->setClientHeight(fit.size.height());
+    Image1->setClientWidth(fit.size.width());
+    if (fit.widthLimited)
+        Image1->move(0, box.height() / 2 - fit.size.height() / 2);
+    else
+        Image1->move(box.width() / 2 - fit.size.width() / 2, 0);
+}
+
+void TMainForm::CenterImage()
+{
+    const QSize box = ScrollBox->size();
+    Image1->hide();
+    int top = 0;
+    const int left = box.width() / 2 - Image1->width() / 2;
+    if (Image1->height() < box.height())
+        top = box.height() / 2 - Image1->height() / 2;
+    Image1->move(left, top);
+    // Paint the uncovered background now, so the photo never shows at a passing place.
+    ScrollBox->repaint();
+    Image1->show();
+}
+
+void TMainForm::ResetZoom()
+{
+    ZoomStep = ZoomTable::ActualSizeStep;
+    if (FitWinToolBtn->isChecked())
+        return;
+    UnZoomToolBtn->setEnabled(false);
+    ZoomOutToolBtn->setEnabled(true);
+    ZoomInToolBtn->setEnabled(false);
+    mUnZoom->setEnabled(false);
+    mZoomOut->setEnabled(true);
+    mZoomIn->setEnabled(false);
+    StatusBar1->setPanelText(4, ZoomTable::text(ZoomTable::ActualSizeStep));
+}
+
+void TMainForm::FitWinToolBtnClick()
+{
+    if (FitWinToolBtn->isChecked()) {
+        FitWin->setChecked(true);
+        ZoomOutToolBtn->setEnabled(false);
+        ZoomInToolBtn->setEnabled(false);
+        UnZoomToolBtn->setEnabled(false);
+        StatusBar1->setPanelText(4, kFitText);
+        if (photoOnShow())
+            FitImage();
+        return;
+    }
+    FitWin->setChecked(false);
+    StatusBar1->setPanelText(4, QString());
+    if (!photoOnShow())
+        return;
+    ZoomOutToolBtn->setEnabled(true);
+    ZoomInToolBtn->setEnabled(false);
+    ZoomStep = ZoomTable::ActualSizeStep;
+    StatusBar1->setPanelText(4, ZoomTable::text(ZoomTable::ActualSizeStep));
+    Image1->setClientHeight(Image1->pictureHeight());
+    Image1->setClientWidth(Image1->pictureWidth());
+    CenterImage();
+}
+
+void TMainForm::FitWinClick()
+{
+    FitWinToolBtn->setChecked(!FitWinToolBtn->isChecked());
+    FitWinToolBtnClick();
+}
+
+void TMainForm::ZoomInToolBtnClick()
+{
+    const int s = ZoomStep;
+    if (s >= ZoomTable::LastStep)
+        return;
+    SetZoomScale(ZoomTable::scale(s + 1));
+    ZoomStep = quint8(s + 1);
+    StatusBar1->setPanelText(4, ZoomTable::text(s + 1));
+    switch (s + 1) {
+    case 1:
+        ZoomOutToolBtn->setEnabled(true);
+        mZoomOut->setEnabled(true);
+        break;
+    case ZoomTable::ActualSizeStep:
+        ZoomInToolBtn->setEnabled(false);
+        mZoomIn->setEnabled(false);
+        UnZoomToolBtn->setEnabled(false);
+        mUnZoom->setEnabled(false);
+        break;
+    case ZoomTable::ActualSizeStep + 1:
+        UnZoomToolBtn->setEnabled(true);
+        mUnZoom->setEnabled(true);
+        break;
+    case ZoomTable::LastStep:
+        ZoomInToolBtn->setEnabled(false);
+        mZoomIn->setEnabled(false);
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::ZoomOutToolBtnClick()
+{
+    const int s = ZoomStep;
+    if (s <= 0)
+        return;
+    SetZoomScale(ZoomTable::scale(s - 1));
+    ZoomStep = quint8(s - 1);
+    StatusBar1->setPanelText(4, ZoomTable::text(s - 1));
+    switch (s - 1) {
+    case 0:
+        ZoomOutToolBtn->setEnabled(false);
+        mZoomOut->setEnabled(false);
+        break;
+    case ZoomTable::ActualSizeStep - 1:
+        UnZoomToolBtn->setEnabled(true);
+        mUnZoom->setEnabled(true);
+        ZoomInToolBtn->setEnabled(true);
+        mZoomIn->setEnabled(true);
+        break;
+    case ZoomTable::ActualSizeStep:
+        UnZoomToolBtn->setEnabled(false);
+        mUnZoom->setEnabled(false);
+        break;
+    case ZoomTable::LastStep - 1:
+        ZoomInToolBtn->setEnabled(true);
+        mZoomIn->setEnabled(true);
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::UnZoomToolBtnClick()
+{
+    SetZoomScale(ZoomTable::scale(ZoomTable::ActualSizeStep));
+    ZoomStep = ZoomTable::ActualSizeStep;
+    StatusBar1->setPanelText(4, ZoomTable::text(ZoomTable::ActualSizeStep));
+    ZoomInToolBtn->setEnabled(false);
+    ZoomOutToolBtn->setEnabled(true);
+    UnZoomToolBtn->setEnabled(false);
+}
+
+void TMainForm::ScrollBoxCanResize()
+{
+    if (!photoOnShow() || Dragging || KeyScrolling)
+        return;
+    if (FitWinToolBtn->isChecked())
+        FitImage();
+    else
+        CenterImage();
+}
