@@ -51,3 +51,20 @@ QString writeTestJpeg(const QString& path, int width, int height, unsigned seed)
         qFatal("cannot write test JPEG %s", qPrintable(path));
     return path;
 }
+
+void writeTextFile(const QString& path, const QByteArray& contents)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(contents) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QString makeAlbum(const QString& root, const QString& album, int count, int width, int height)
+{
+    const QString dir = root + QLatin1Char('/') + album;
+    QDir().mkpath(dir);
+    for (int i = 1; i <= count; ++i)
+        writeTestJpeg(dir + QStringLiteral("/p%1.jpg").arg(i), width, height, unsigned(i));
+    return dir;
+}

@@ -44,3 +44,11 @@ public:
 
 // Writes a real JPEG file (photo-like content) and returns its path.
 QString writeTestJpeg(const QString& path, int width, int height, unsigned seed = 1);
+
+// Writes the given text as a file (creating its folder).
+void writeTextFile(const QString& path, const QByteArray& contents);
+
+// Makes an album folder under root holding `count` photos named "<prefix>1.jpg" ...
+// (width x height each) and returns the album's path.
+QString makeAlbum(const QString& root, const QString& album, int count, int width = 64,
+                  int height = 48);

@@ -1,0 +1,384 @@
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QFontInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/TMainForm.h"
+#include "controls/PanelStatusBar.h"
+#include "controls/TStatusProgressBar.h"
+#include "platform/LoopTimer.h"
+#include "platform/QirvaError.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList enabledCommands(const TMainForm& form)
+{
+    QStringList names;
+    for (const QToolButton* button : form.findChildren<QToolButton*>())
+        if (button->isEnabled() && button->objectName().endsWith(QStringLiteral("ToolBtn")))
+            names << button->objectName();
+    for (const QAction* action : form.findChildren<QAction*>())
+        if (!action->isSeparator() && action->isEnabled() && !action->objectName().isEmpty() &&
+            action->isVisible())
+            names << action->objectName();
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_config;
+
+    // A window in normal mode on a library with albums of the given sizes.
+    std::unique_ptr<TMainForm> openOn(QTemporaryDir& dir, const QList<int>& albums)
+    {
+        const QString library = dir.filePath(QStringLiteral("lib"));
+        QDir().mkpath(library);
+        for (int i = 0; i < albums.size(); ++i)
+            makeAlbum(library, QStringLiteral("album%1").arg(i), albums[i]);
+        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
+                      "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n");
+        return std::make_unique<TMainForm>(dir.path());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Nothing may be stored under the user's configuration folders.
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        qputenv("XDG_DATA_HOME", m_config.path().toUtf8());
+        qputenv("XDG_CACHE_HOME", m_config.path().toUtf8());
+        TMainForm::initApplication(*qApp);
+    }
+
+    void cleanupTestCase()
+    {
+        QCOMPARE(QDir(m_config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    void startupEnablesOnlyTheFreeCommands()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        auto form = openOn(dir, {2}); // 3 nodes: the all-album slide show is offered
+        QStringList expected{"About1",  "AboutToolBtn", "Exit1",         "FitWin",
+                             "FitWinToolBtn", "Folder1", "FolderToolBtn", "Help2",
+                             "N22",     "SettingToolBtn", "mAllSlideShow", "mFullScreen",
+                             "pAllSlideShow", "pFullScreen"};
+        expected.sort();
+        QCOMPARE(enabledCommands(*form), expected);
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void smallLibraryKeepsAllAlbumSlideShowOff()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        auto form = openOn(dir, {1}); // 2 nodes
+        QVERIFY(!form->mAllSlideShow->isEnabled());
+        QVERIFY(!form->pAllSlideShow->isEnabled());
+        QCOMPARE(form->Tree.count(), 2);
+    }
+
+    void captionsAreExact()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        auto form = openOn(dir, {});
+        const QList<std::pair<const char*, QString>> captions = {
+            {"mFile", "ファイル(&F)"},
+            {"mPrint", "表示中の画像を印刷    Ctrl+P"},
+            {"mClipCopy", "表示中の画像をコピー  Ctrl+C"},
+            {"mIndex", "アルパム表示"},
+            {"Exit1", "終了                        Alt+F4"},
+            {"mNext", "次の画像               Num6"},
+            {"mFirst", "最初の画像            Num7"},
+            {"NextFolder", "次のフォルダの画像 Num3"},
+            {"mAutoNext", "自動進行               Num5"},
+            {"mAllSlideShow", "全ファルダスライドショー"},
+            {"mFullScreen", "フルスクリーン　Ctrl+F"},
+            {"pFullScreen", "フルスクリーン　      Ctrl+F"},
+            {"N1", "最新の状態"},
+            {"pAllSlideShow", "全スライドショー"},
+            {"pPrevFol", "前のフォルダの画像 Num1"},
+        };
+        for (const auto& [name, caption] : captions) {
+            const QAction* action = form->findChild<QAction*>(QString::fromLatin1(name));
+            if (!action)
+                if (const QMenu* menu = form->findChild<QMenu*>(QString::fromLatin1(name)))
+                    action = menu->menuAction();
+            QVERIFY2(action, name);
+            QCOMPARE(action->text(), caption);
+        }
+        QCOMPARE(form->MainMenu1->actions().size(), 4);
+        QCOMPARE(form->mView->menuAction()->text(), QStringLiteral("表示(&V)"));
+    }
+
+    void noMenuItemCarriesAShortcut()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        auto form = openOn(dir, {});
+        for (const QAction* action : form->findChildren<QAction*>())
+            QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
+    }
+
+    void toolBarButtonsHaveGlyphsHintsAndStyles()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        auto form = openOn(dir, {});
+        const QStringList order{"FolderToolBtn",   "PrevToolBtn",    "AutoNextToolBtn",
+                                "NextToolBtn",     "FitWinToolBtn",  "ZoomOutToolBtn",
+                                "UnZoomToolBtn",   "ZoomInToolBtn",  "IndexToolBtn",
+                                "ClipCopyToolBtn", "PrintToolBtn",   "SettingToolBtn",
+                                "AboutToolBtn"};
+        int previousX = -1;
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        for (const QString& name : order) {
+            auto* button = form->findChild<QToolButton*>(name);
+            QVERIFY2(button, qPrintable(name));
+            QVERIFY(!button->icon().isNull());
+            QCOMPARE(button->text(), QString());
+            QVERIFY2(button->x() > previousX, qPrintable(name)); // left to right
+            previousX = button->x();
+        }
+        QCOMPARE(form->NextToolBtn->toolTip(), QStringLiteral("次のイメージ"));
+        QCOMPARE(form->ClipCopyToolBtn->toolTip(), QStringLiteral("イメージをクリップボードにコピー"));
+        QCOMPARE(form->UnZoomToolBtn->toolTip(), QString());
+        QVERIFY(form->FolderToolBtn->isCheckable());
+        QVERIFY(form->AutoNextToolBtn->isCheckable());
+        QVERIFY(form->FitWinToolBtn->isCheckable());
+        QVERIFY(!form->NextToolBtn->isCheckable());
+        QVERIFY(!form->FolderToolBtn->isChecked());
+    }
+
+    void initialLayoutAndHiddenControls()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        auto form = openOn(dir, {});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTRY_COMPARE(form->frameGeometry().size(), QSize(617, 475));
+        QVERIFY(form->FolderPanel->isHidden());
+        QVERIFY(!form->Splitter1->isVisible());
+        QVERIFY(form->Image1->isHidden());
+        QVERIFY(form->PrevPanel->isHidden());
+        QVERIFY(!form->N19->isVisible());
+        QVERIFY(!form->mSlideShow->isVisible());
+        QVERIFY(!form->pViewToolBar->isVisible());
+        QVERIFY(!form->pViewMenuBar->isVisible());
+        QVERIFY(!form->N1->isEnabled());
+
+        QCOMPARE(form->ToolBar1->height(), 26);
+        QCOMPARE(form->StatusBar1->height(), 19);
+        QCOMPARE(form->StatusBar1->panelText(0), QStringLiteral("イメージなし"));
+        for (int i = 1; i < 6; ++i)
+            QCOMPARE(form->StatusBar1->panelText(i), QString());
+        QCOMPARE(form->StatusBar1->panelRect(5).x(), 417);
+        QCOMPARE(form->StatusProgressBar1->parentWidget(), form->StatusBar1);
+        QCOMPARE(form->StatusProgressBar1->value(), 0);
+
+        QVERIFY(!form->ImageTimer->isEnabled());
+        QVERIFY(!form->SlideTimer->isEnabled());
+        QVERIFY(!form->ProgressTimer->isEnabled());
+        QCOMPARE(form->ImageTimer->interval(), 50);
+        QCOMPARE(form->SlideTimer->interval(), 5000);
+        QCOMPARE(form->ProgressTimer->interval(), 1000);
+        QCOMPARE(form->Image1->cursor().shape(), Qt::BitmapCursor);
+    }
+
+    void windowFontIsTheSubstitutedGothic()
+    {
+        QTemporaryDir dir;
+        ScriptedDesktop desktop;
+        auto form = openOn(dir, {});
+        QCOMPARE(QFontInfo(form->font()).pixelSize(), 12);
+        if (!QFontDatabase::families().contains(QStringLiteral("IPAPGothic")))
+            QSKIP("IPA P Gothic is not installed");
+        QCOMPARE(QFontInfo(form->font()).family(), QStringLiteral("IPAPGothic"));
+    }
+
+    void accessibilityReadsControls()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        auto form = openOn(dir, {});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+        QAccessibleInterface* next = QAccessible::queryAccessibleInterface(form->NextToolBtn);
+        QVERIFY(next);
+        QCOMPARE(next->text(QAccessible::Name), QStringLiteral("次のイメージ"));
+        QVERIFY(next->state().disabled);
+
+        auto* panel0 = form->StatusBar1->findChild<QLabel*>(QStringLiteral("Panel0"));
+        QAccessibleInterface* status = QAccessible::queryAccessibleInterface(panel0);
+        QVERIFY(status);
+        QCOMPARE(status->text(QAccessible::Name), QStringLiteral("イメージなし"));
+
+        QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(form->mImage);
+        QVERIFY(menu);
+        QAccessibleInterface* first = menu->child(0);
+        QVERIFY(first);
+        QCOMPARE(first->text(QAccessible::Name), form->mNext->text());
+        QVERIFY(first->state().disabled);
+
+        form->Folder1->trigger();
+        QAccessibleInterface* file = QAccessible::queryAccessibleInterface(form->mFile);
+        QAccessibleInterface* folderItem = file->child(0);
+        QCOMPARE(folderItem->text(QAccessible::Name), QStringLiteral("フォルダ・プレビュー表示"));
+        QVERIFY(folderItem->state().checked);
+    }
+
+    void firstRunAsksUntilAFolderIsChosen()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        const QString library = dir.filePath(QStringLiteral("photos"));
+        makeAlbum(library, QStringLiteral("trip"), 2);
+        desktop.nextFolders = {QString(), QString(), library};
+        TMainForm form(dir.path());
+
+        QCOMPARE(desktop.events, QStringList({"beep", "message:情報", "browse", "browse", "browse"}));
+        QCOMPARE(desktop.messages[0].icon, QMessageBox::Information);
+        QCOMPARE(desktop.messages[0].text, QStringLiteral("Pictavaultの保存先の設定をします"));
+        QCOMPARE(desktop.browsePrompts[0], QStringLiteral("Pictavaultの保存先を指定してください"));
+        QCOMPARE(form.LoadSetPath, library);
+        QCOMPARE(form.Tree.count(), 3);
+        QCOMPARE(form.windowTitle(), QStringLiteral("NORVO-Pictavault Glancer (QIRVA)"));
+        QCOMPARE(form.pos(), QPoint(0, 0));
+
+        form.FormDestroy();
+        const QString ini = QString::fromUtf8(readFile(dir.filePath(QStringLiteral("qirva.ini"))));
+        for (const char* entry :
+             {"[Form]", "Top=0", "Left=0", "Caption=NORVO-Pictavault Glancer (QIRVA)", "[Setting]",
+              "SLISetInte=50", "FileSizeView=1", "Incremental=0", "SlideLoop=0", "[Printer]",
+              "AllAdjust=1", "AutoOrientation=1"})
+            QVERIFY2(ini.contains(QString::fromUtf8(entry)), entry);
+        QVERIFY(ini.contains(QStringLiteral("LoadSetPath=") + library));
+        QVERIFY(!ini.contains(QStringLiteral("Mode")));
+    }
+
+    void libraryModeReadsBesideTheProgramAndWritesNothing()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        makeAlbum(dir.filePath(QStringLiteral("Photos")), QStringLiteral("a"), 2);
+        const QByteArray ini = "; demo
+[Setting]
+Mode=1
+LoadSetPath=Photos
+";
+        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")), ini);
+        {
+            TMainForm form(dir.path());
+            QCOMPARE(form.Mode, quint8(1));
+            QCOMPARE(form.LoadSetPath, dir.path() + QStringLiteral("/Photos"));
+            QCOMPARE(form.windowTitle(), QStringLiteral("Photo Library"));
+            QCOMPARE(form.Tree.count(), 3);
+            form.FormDestroy();
+        }
+        QVERIFY(desktop.events.isEmpty()); // no first-run prompt
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("qirva.ini"))), ini);
+    }
+
+    void libraryModeWithoutPathUsesTheProgramFolder()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        makeAlbum(dir.path(), QStringLiteral("a"), 1);
+        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")), "[Setting]
+Mode=1
+");
+        TMainForm form(dir.path());
+        QCOMPARE(form.LoadSetPath, dir.path() + QLatin1Char('/'));
+        QCOMPARE(form.Tree.count(), 2);
+    }
+
+    void modeKeepsOnlyItsLowBitsAndIntervalsReadHex()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        const QString library = dir.filePath(QStringLiteral("lib"));
+        QDir().mkpath(library);
+        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
+                      "[Setting]
+Mode=256
+SLISetInte=0x1E
+LoadSetPath=" + library.toUtf8() +
+                          "
+[Form]
+Top=-4000
+Left=12
+");
+        TMainForm form(dir.path());
+        QCOMPARE(form.Mode, quint8(0));
+        QCOMPARE(form.SLISetInte, 30);
+        QCOMPARE(form.SlideTimer->interval(), 3000);
+        QCOMPARE(form.pos(), QPoint(12, -4000)); // applied as read
+        QVERIFY(desktop.events.isEmpty());
+    }
+
+    void failedWriteBackReportsThePathAndKeepsNothingHalfWritten()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        auto form = openOn(dir, {});
+        // The settings file's place is taken by a folder: nothing can be written there.
+        const QString ini = dir.filePath(QStringLiteral("qirva.ini"));
+        QFile::remove(ini);
+        QDir().mkpath(ini);
+        try {
+            form->FormDestroy();
+            QFAIL("the write-back did not fail");
+        } catch (const QirvaError& error) {
+            QCOMPARE(error.text(), ini + QStringLiteral(" に書き込めません"));
+        }
+        QVERIFY(QFileInfo(ini).isDir());
+    }
+
+    void scanErrorIsReportedAndTheWindowStillOpens()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        const QString library = dir.filePath(QStringLiteral("lib"));
+        makeAlbum(library, QStringLiteral("a"), 2);
+        QDir().mkpath(library + QStringLiteral("/b"));
+        QFile::link(library + QStringLiteral("/b/missing.jpg"), library + QStringLiteral("/b/x.jpg"));
+        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
+                      "[Setting]
+LoadSetPath=" + library.toUtf8() + "
+");
+        TMainForm form(dir.path());
+        QCOMPARE(desktop.messages.size(), size_t(1));
+        QCOMPARE(desktop.messages[0].text, QStringLiteral("ファイルが見つかりません."));
+        QCOMPARE(form.Tree.count(), 4); // album a, its 2 photos, album b
+        QVERIFY(!form.mAllSlideShow->isEnabled()); // the rest of start-up is skipped
+    }
+};
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
