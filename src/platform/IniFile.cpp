@@ -15,7 +15,8 @@ namespace {
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
 // QString's own UTF-16, for iconv.
-const char* const NativeUtf16 = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE" : "UTF-16BE";
+const char* const NativeUtf16 =
+    QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE" : "UTF-16BE";
 
 bool isBlank(char c)
 {
@@ -150,6 +151,18 @@ bool encodeCp932(const QString& text, QByteArray* bytes)
     return true;
 }
 
+bool cp932Available()
+{
+    static const bool available = [] {
+        iconv_t cd = iconv_open("CP932", NativeUtf16);
+        if (cd == reinterpret_cast<iconv_t>(-1))
+            return false;
+        iconv_close(cd);
+        return true;
+    }();
+    return available;
+}
+
 bool writeAll(int fd, const QByteArray& bytes, off_t offset)
 {
     const char* p = bytes.constData();
@@ -207,8 +220,8 @@ bool rewriteInPlace(const QByteArray& nativePath, const QByteArray& bytes, const
             return false;
         }
     }
-    bool ok = writeAll(fd, bytes, 0) && ::ftruncate(fd, off_t(bytes.size())) == 0 &&
-              ::fsync(fd) == 0;
+    bool ok =
+        writeAll(fd, bytes, 0) && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
     if (!ok && writeAll(fd, old, 0) && ::ftruncate(fd, off_t(old.size())) == 0)
         ::fsync(fd);
     if (::close(fd) != 0)
@@ -267,6 +280,7 @@ bool IniFile::load()
     m_loaded.clear();
     m_utf8 = true;
     m_changed = false;
+    m_unwritable = false;
     m_lines.clear();
 
     QFile file(m_path);
@@ -294,6 +308,7 @@ bool IniFile::load()
 void IniFile::parse()
 {
     m_lines.clear();
+    m_lineBreak.clear();
     const char* d = m_bytes.constData();
     const qsizetype n = m_bytes.size();
     qsizetype pos = (m_utf8 && m_bytes.startsWith(Utf8Bom)) ? Utf8Bom.size() : 0;
@@ -351,7 +366,11 @@ void IniFile::parse()
                 line.valueEnd = valueStart < last ? last : equals + 1;
             }
         }
-        m_lines.push_back(std::move(line));
+        if (m_lineBreak.isEmpty() && line.eolLength > 0)
+            m_lineBreak = m_bytes.mid(line.end, line.eolLength);
+        // Only sections and keys are kept: a file of a million blank lines stays cheap.
+        if (line.kind != LineKind::Other)
+            m_lines.push_back(std::move(line));
     }
 }
 
@@ -400,7 +419,8 @@ int IniFile::findKey(int sectionLine, const QString& key) const
         const Line& line = m_lines[i];
         if (line.kind == LineKind::Section)
             break;
-        if (line.kind == LineKind::Key && QString::compare(line.name, key, Qt::CaseInsensitive) == 0)
+        if (line.kind == LineKind::Key &&
+            QString::compare(line.name, key, Qt::CaseInsensitive) == 0)
             return int(i);
     }
     return -1;
@@ -503,11 +523,10 @@ bool IniFile::parseInteger(const QString& text, qint32* value)
 
 qint32 IniFile::readInteger(const QString& section, const QString& key, qint32 defaultValue) const
 {
-    const int index = findKey(section, key);
-    if (index < 0)
-        return defaultValue;
     qint32 value;
-    return parseInteger(readRawString(section, key, {}), &value) ? value : defaultValue;
+    if (!contains(section, key) || !parseInteger(readRawString(section, key, {}), &value))
+        return defaultValue;
+    return value;
 }
 
 bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const
@@ -520,11 +539,7 @@ bool IniFile::readBool(const QString& section, const QString& key, bool defaultV
 
 QByteArray IniFile::fileLineBreak() const
 {
-    for (const Line& line : m_lines) {
-        if (line.eolLength > 0)
-            return m_bytes.mid(line.end, line.eolLength);
-    }
-    return QByteArrayLiteral("\n");
+    return m_lineBreak.isEmpty() ? QByteArrayLiteral("\n") : m_lineBreak;
 }
 
 QByteArray IniFile::lineBreakOf(int line, int sectionLine) const
@@ -539,6 +554,11 @@ QByteArray IniFile::lineBreakOf(int line, int sectionLine) const
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
+    // Without a CP932 converter the file could only be rewritten garbled: refuse to save it.
+    if (!m_utf8 && !cp932Available()) {
+        m_unwritable = true;
+        return;
+    }
     // A line break in a value would split the line and change the file's structure.
     QString text = value;
     text.replace(u'\r', u' ').replace(u'\n', u' ');
@@ -546,8 +566,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     QByteArray sectionBytes;
     QByteArray keyBytes;
     QByteArray valueBytes;
-    if (!encode(section, &sectionBytes) || !encode(key, &keyBytes) ||
-        !encode(text, &valueBytes)) {
+    if (!encode(section, &sectionBytes) || !encode(key, &keyBytes) || !encode(text, &valueBytes)) {
         convertToUtf8();
         sectionBytes = section.toUtf8();
         keyBytes = key.toUtf8();
@@ -567,12 +586,9 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
             // After the section's last key, so that comments and blank lines that lead into
             // the next section stay with it.
             int after = sectionLine;
-            for (size_t i = size_t(sectionLine) + 1; i < m_lines.size(); ++i) {
-                if (m_lines[i].kind == LineKind::Section)
-                    break;
-                if (m_lines[i].kind == LineKind::Key)
-                    after = int(i);
-            }
+            for (size_t i = size_t(sectionLine) + 1;
+                 i < m_lines.size() && m_lines[i].kind == LineKind::Key; ++i)
+                after = int(i);
             const Line& line = m_lines[size_t(after)];
             const QByteArray lineBreak = lineBreakOf(after, sectionLine);
             const QByteArray entry = keyBytes + '=' + valueBytes;
@@ -605,7 +621,7 @@ void IniFile::writeBool(const QString& section, const QString& key, bool value)
 
 bool IniFile::save()
 {
-    if (m_diskState == DiskState::Unreadable)
+    if (m_diskState == DiskState::Unreadable || m_unwritable)
         return false;
     if (m_diskState == DiskState::Read && !m_changed)
         return true;

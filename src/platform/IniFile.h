@@ -53,10 +53,15 @@ public:
     static bool parseInteger(const QString& text, qint32* value);
 
 private:
-    enum class LineKind { Other, Section, Key };
-    // One line of m_bytes: [start, end) is its text, eolLength the bytes of its line break.
-    // For a section the name is the text between the brackets, for a key the text before "=";
-    // both are trimmed and decoded. [valueStart, valueEnd) is a key's trimmed value.
+    enum class LineKind
+    {
+        Other,
+        Section,
+        Key
+    };
+    // A section or key line of m_bytes: [start, end) is its text, eolLength the bytes of its
+    // line break. For a section the name is the text between the brackets, for a key the text
+    // before "="; both trimmed and decoded. [valueStart, valueEnd) is a key's trimmed value.
     struct Line
     {
         LineKind kind = LineKind::Other;
@@ -67,7 +72,12 @@ private:
         qsizetype valueEnd = 0;
         QString name;
     };
-    enum class DiskState { Missing, Read, Unreadable };
+    enum class DiskState
+    {
+        Missing,
+        Read,
+        Unreadable
+    };
 
     void parse();
     int findSection(const QString& section) const;
@@ -86,6 +96,9 @@ private:
     QByteArray m_loaded;
     bool m_utf8 = true;
     bool m_changed = false;
+    bool m_unwritable = false;
+    // The first line break of the file, used for lines added outside a section.
+    QByteArray m_lineBreak;
     DiskState m_diskState = DiskState::Missing;
     std::vector<Line> m_lines;
 };

@@ -163,9 +163,10 @@ private slots:
         ini.writeInteger("Form", "Left", 5);
         ini.writeString("Form", "Width", "3");
         ini.writeString("New", "Key", "v");
-        QCOMPARE(ini.bytes(),
-                 QByteArray("; settings\r\n\r\n[Other]\r\nTop=7\r\n[form]\r\n  TOP = -4000  \r\n"
-                            "Width=3\r\nLeft=5\r\n\r\n; next\r\n[Last]\r\nx=1\r\n[New]\r\nKey=v\r\n"));
+        QCOMPARE(
+            ini.bytes(),
+            QByteArray("; settings\r\n\r\n[Other]\r\nTop=7\r\n[form]\r\n  TOP = -4000  \r\n"
+                       "Width=3\r\nLeft=5\r\n\r\n; next\r\n[Last]\r\nx=1\r\n[New]\r\nKey=v\r\n"));
         QVERIFY(ini.save());
         QCOMPARE(readFile(path()), ini.bytes());
     }
