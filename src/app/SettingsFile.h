@@ -22,7 +22,7 @@ struct Settings
 class SettingsFile
 {
 public:
-    // appDir ends in "/"; the file is appDir + "qirva.ini".
+    // appDir ends in "/" (one is added should it not); the file is appDir + "qirva.ini".
     explicit SettingsFile(const QString& appDir);
 
     QString path() const { return m_path; }
@@ -32,7 +32,9 @@ public:
     Settings read() const;
 
     // Writes Top, Left, Caption, LoadSetPath, SLISetInte, AllAdjust, AutoOrientation,
-    // FileSizeView, Incremental and SlideLoop, keeping every other byte of the file.
+    // FileSizeView, Incremental and SlideLoop into the file as it is on disk now, keeping every
+    // other byte of it; a value the file already holds (as read) is left as written there.
+    // It writes whatever the mode: the caller does not call it in library mode.
     // A string that reading cut to 2,047 characters and that the program did not change is
     // kept whole. Throws QirvaError("<path> に書き込めません") when the file cannot be written;
     // the file on disk is then unchanged.
