@@ -1,0 +1,602 @@
+#include <QAction>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/TMainForm.h"
+#include "controls/PanelStatusBar.h"
+#include "controls/ResizeNotifyPanel.h"
+#include "library/FolderTreeModel.h"
+#include "library/FolderTreeView.h"
+#include "library/PreviewGeometry.h"
+#include "platform/LoopTimer.h"
+#include "support/TestSupport.h"
+#include "view/FitGeometry.h"
+#include "view/PhotoImage.h"
+
+namespace {
+
+// A window on a library of albums a0, a1, ... holding photos p1.jpg ... of the given counts.
+struct Viewer
+{
+    QTemporaryDir dir;
+    QString library;
+    std::unique_ptr<TMainForm> form;
+
+    explicit Viewer(const QList<int>& albums, QSize photo = QSize(640, 480))
+    {
+        library = dir.filePath(QStringLiteral("lib"));
+        QDir().mkpath(library);
+        for (int i = 0; i < albums.size(); ++i)
+            makeAlbum(library, QStringLiteral("a%1").arg(i), albums[i], photo.width(),
+                      photo.height());
+    }
+
+    TMainForm& open()
+    {
+        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
+                      "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n");
+        form = std::make_unique<TMainForm>(dir.path());
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qFatal("window not exposed");
+        return *form;
+    }
+
+    QString photo(int album, int number) const
+    {
+        return library + QStringLiteral("/a%1/p%2.jpg").arg(album).arg(number);
+    }
+
+    void showPanel()
+    {
+        if (!form->FolderToolBtn->isChecked())
+            QTest::mouseClick(form->FolderToolBtn, Qt::LeftButton);
+    }
+
+    QPoint nodeCenter(int flat)
+    {
+        const QModelIndex index = form->TreeModel->indexOfNode(flat);
+        if (index.parent().isValid())
+            form->TreeView->expand(index.parent());
+        form->TreeView->scrollTo(index);
+        return form->TreeView->visualRect(index).center();
+    }
+
+    void clickNode(int flat)
+    {
+        showPanel();
+        QTest::mouseClick(form->TreeView->viewport(), Qt::LeftButton, {}, nodeCenter(flat));
+    }
+
+    // A double-click as the mouse gives it: a click, then the second press as a double-click.
+    void doubleClickNode(int flat)
+    {
+        clickNode(flat);
+        QTest::mouseDClick(form->TreeView->viewport(), Qt::LeftButton, {}, nodeCenter(flat));
+    }
+
+    QString panel(int i) const { return form->StatusBar1->panelText(i); }
+};
+
+// "on", "off", or "mixed" when the controls of one group disagree.
+QString group(std::initializer_list<bool> states)
+{
+    bool all = true, none = true;
+    for (bool s : states) {
+        all = all && s;
+        none = none && !s;
+    }
+    return all ? QStringLiteral("on") : none ? QStringLiteral("off") : QStringLiteral("mixed");
+}
+
+QString commands(const TMainForm& f)
+{
+    return QStringLiteral("next:%1 prev:%2 first:%3 last:%4 auto:%5 nextAlbum:%6 prevAlbum:%7")
+        .arg(group({f.NextToolBtn->isEnabled(), f.mNext->isEnabled(), f.pNext->isEnabled()}),
+             group({f.PrevToolBtn->isEnabled(), f.mPrev->isEnabled(), f.pPrev->isEnabled()}),
+             group({f.mFirst->isEnabled(), f.pFirst->isEnabled()}),
+             group({f.mLast->isEnabled(), f.pLast->isEnabled()}),
+             group({f.AutoNextToolBtn->isEnabled(), f.mAutoNext->isEnabled(),
+                    f.pAutoNext->isEnabled()}),
+             group({f.NextFolder->isEnabled(), f.pNextFol->isEnabled()}),
+             group({f.PrevFolder->isEnabled(), f.pPrevFol->isEnabled()}));
+}
+
+} // namespace
+
+class TestBrowsing : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TMainForm::initApplication(*qApp); }
+
+    void folderPanelToggleShowsAndHidesTheTree()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        QTest::mouseClick(f.FolderToolBtn, Qt::LeftButton);
+        QVERIFY(f.FolderPanel->isVisible());
+        QVERIFY(f.Splitter1->isVisible());
+        QVERIFY(f.Folder1->isChecked());
+        QVERIFY(f.mSlideShow->isVisible() && f.mAllSlideShow->isVisible() && f.N19->isVisible());
+        QVERIFY(!f.AutoNextToolBtn->isEnabled());
+
+        f.Folder1->trigger();
+        QVERIFY(!f.FolderToolBtn->isChecked());
+        QVERIFY(!f.FolderPanel->isVisible());
+        QVERIFY(!f.Folder1->isChecked());
+        QVERIFY(!f.mSlideShow->isVisible() && !f.N19->isVisible());
+        f.Folder1->trigger();
+        QVERIFY(f.FolderToolBtn->isChecked());
+        QVERIFY(f.FolderPanel->isVisible());
+    }
+
+    void treeClickWritesPanelZeroAndThePreview()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 1});
+        // The first album has smaller preview copies; the second has none.
+        for (int i = 1; i <= 3; ++i)
+            writeTestJpeg(v.library + QStringLiteral("/a0/Preview/p%1.jpg").arg(i), 160, 120);
+        TMainForm& f = v.open();
+
+        v.clickNode(0);
+        QCOMPARE(v.panel(0), QStringLiteral("3個"));
+        QVERIFY(f.PrevPanel->isHidden());
+        QVERIFY(f.mSlideShow->isEnabled() && f.pSlideShow->isEnabled());
+
+        v.clickNode(2);
+        QCOMPARE(v.panel(0), QStringLiteral("(2/3)"));
+        QVERIFY(f.PrevPanel->isVisible());
+        QCOMPARE(f.Image2->pictureWidth(), 160); // the copy in Preview/
+        const PreviewPlacement placement = fitPreview(f.ImagePanel->size(), QSize(160, 120));
+        QCOMPARE(f.PrevPanel->geometry(), placement.frame);
+        QCOMPARE(f.Image2->geometry(), placement.picture);
+        QTRY_VERIFY(f.Image2->picture()->isDecoded());
+
+        v.clickNode(4);
+        QCOMPARE(v.panel(0), QStringLiteral("(1/1)"));
+        QCOMPARE(f.Image2->pictureWidth(), 640); // no Preview/: the photo itself
+        QVERIFY(!f.mSlideShow->isEnabled() && !f.pSlideShow->isEnabled());
+
+        v.clickNode(3);
+        QCOMPARE(v.panel(0), QStringLiteral("1個"));
+        QVERIFY(f.PrevPanel->isHidden());
+
+        // Blank space keeps the selection, and the click runs for it again.
+        QTest::mouseClick(f.TreeView->viewport(), Qt::LeftButton, {},
+                          QPoint(5, f.TreeView->viewport()->height() - 3));
+        QCOMPARE(f.TreeView->selectedNode(), 3);
+        QCOMPARE(v.panel(0), QStringLiteral("1個"));
+
+        // Moving the splitter refits the preview.
+        v.clickNode(1);
+        f.PanelSplitter->setSizes({100, 200});
+        QTRY_COMPARE(f.PrevPanel->geometry(),
+                     fitPreview(f.ImagePanel->size(), QSize(160, 120)).frame);
+    }
+
+    void clickInAnEmptyTreeShowsNoImage()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({});
+        TMainForm& f = v.open();
+        v.showPanel();
+        QTest::mouseClick(f.TreeView->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(v.panel(0), QStringLiteral("イメージなし"));
+        QVERIFY(!f.mSlideShow->isEnabled());
+    }
+
+    void doubleClickOpensThePhoto()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2}, QSize(1600, 1200));
+        TMainForm& f = v.open();
+        v.doubleClickNode(1);
+
+        QVERIFY(!f.FolderToolBtn->isChecked());
+        QVERIFY(!f.FolderPanel->isVisible());
+        QVERIFY(f.Image1->isVisible());
+        QCOMPARE(f.CurrentNodeIndex, 1);
+        QCOMPARE(v.panel(0), QStringLiteral("(1/3)"));
+        QCOMPARE(v.panel(1), QStringLiteral("p1.jpg"));
+        QCOMPARE(v.panel(3), QStringLiteral("1600x1200"));
+        QVERIFY(v.panel(2).endsWith(QStringLiteral("KB")));
+        QCOMPARE(v.panel(4), QStringLiteral("100%"));
+        QCOMPARE(commands(f), QStringLiteral("next:on prev:off first:off last:on auto:on "
+                                             "nextAlbum:on prevAlbum:off"));
+        QVERIFY(f.ClipCopyToolBtn->isEnabled() && f.mClipCopy->isEnabled());
+        QVERIFY(f.PrintToolBtn->isEnabled() && f.mPrint->isEnabled());
+        QVERIFY(f.IndexToolBtn->isEnabled() && f.mIndex->isEnabled());
+        QVERIFY(f.ZoomOutToolBtn->isEnabled() && f.mZoomOut->isEnabled());
+        QVERIFY(!f.ZoomInToolBtn->isEnabled() && !f.UnZoomToolBtn->isEnabled());
+
+        // At 100% a photo larger than the view is centred across and top-aligned.
+        const QSize box = f.ScrollBox->size();
+        QCOMPARE(f.Image1->size(), QSize(1600, 1200));
+        QCOMPARE(f.Image1->pos(), QPoint(box.width() / 2 - 800, 0));
+        QTRY_VERIFY(f.Image1->picture()->isDecoded());
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void doubleClickOnAnAlbumOnlyExpandsIt()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        v.showPanel();
+        const QModelIndex album = f.TreeModel->indexOfNode(4);
+        const QPoint at = f.TreeView->visualRect(album).center();
+        QTest::mouseClick(f.TreeView->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(f.TreeView->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(f.TreeView->isExpanded(album));
+        QVERIFY(f.FolderToolBtn->isChecked());
+        QVERIFY(!f.Image1->hasPicture());
+
+        // Enter on a selected photo opens nothing.
+        v.clickNode(5);
+        QTest::keyClick(f.TreeView, Qt::Key_Return);
+        QVERIFY(!f.Image1->hasPicture());
+
+        // A double-click on blank space opens the selected photo.
+        QTest::mouseDClick(f.TreeView->viewport(), Qt::LeftButton, {},
+                           QPoint(5, f.TreeView->viewport()->height() - 3));
+        QCOMPARE(f.CurrentNodeIndex, 5);
+        QVERIFY(f.Image1->hasPicture());
+    }
+
+    void albumCommandsFollowThePlaceInTheTree()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        v.doubleClickNode(6);
+        QCOMPARE(f.CurrentNodeIndex, 6);
+        QCOMPARE(commands(f), QStringLiteral("next:off prev:on first:on last:off auto:on "
+                                             "nextAlbum:off prevAlbum:on"));
+        v.doubleClickNode(2);
+        QCOMPARE(commands(f), QStringLiteral("next:on prev:on first:on last:on auto:on "
+                                             "nextAlbum:on prevAlbum:off"));
+    }
+
+    void steppingWithinAnAlbum()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        v.doubleClickNode(6);
+        QTest::mouseClick(f.PrevToolBtn, Qt::LeftButton);
+        QCOMPARE(f.CurrentNodeIndex, 5);
+        QCOMPARE(v.panel(1), QStringLiteral("p1.jpg"));
+        QCOMPARE(commands(f), QStringLiteral("next:on prev:off first:off last:on auto:on "
+                                             "nextAlbum:off prevAlbum:on"));
+        f.mNext->trigger();
+        QCOMPARE(f.CurrentNodeIndex, 6);
+        f.mFirst->trigger();
+        QCOMPARE(f.CurrentNodeIndex, 5);
+
+        v.doubleClickNode(1);
+        f.pLast->trigger();
+        QCOMPARE(f.CurrentNodeIndex, 3);
+        QCOMPARE(commands(f), QStringLiteral("next:off prev:on first:on last:off auto:on "
+                                             "nextAlbum:on prevAlbum:off"));
+        f.pPrev->trigger();
+        QCOMPARE(f.CurrentNodeIndex, 2);
+        QCOMPARE(commands(f), QStringLiteral("next:on prev:on first:on last:on auto:on "
+                                             "nextAlbum:on prevAlbum:off"));
+        // Panel 0 keeps the text of the last tree click.
+        QCOMPARE(v.panel(0), QStringLiteral("(1/3)"));
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void steppingAcrossAlbums()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 1, 4});
+        TMainForm& f = v.open();
+        v.doubleClickNode(2); // first album, photo 2
+        f.NextFolder->trigger();
+        QCOMPARE(f.CurrentNodeIndex, 5);
+        QCOMPARE(commands(f), QStringLiteral("next:off prev:off first:off last:off auto:off "
+                                             "nextAlbum:on prevAlbum:on"));
+        f.pNextFol->trigger();
+        QCOMPARE(f.CurrentNodeIndex, 7);
+        QCOMPARE(commands(f), QStringLiteral("next:on prev:off first:off last:on auto:on "
+                                             "nextAlbum:off prevAlbum:on"));
+
+        // By menu or key the previous album opens at its first photo ...
+        f.NextToolBtnClick(CommandOrigin::Control);
+        f.NextToolBtnClick(CommandOrigin::Control); // third album, photo 3
+        f.PrevFolder->trigger();
+        QCOMPARE(f.CurrentNodeIndex, 5);
+        f.PrevFolderClick(CommandOrigin::MainWindow);
+        QCOMPARE(f.CurrentNodeIndex, 1);
+
+        // ... and by the wheel (no origin) at its last photo.
+        f.NextFolderClick(CommandOrigin::Control);
+        f.NextFolderClick(CommandOrigin::Control); // third album, photo 1
+        f.PrevFolderClick(CommandOrigin::None);
+        QCOMPARE(f.CurrentNodeIndex, 5);
+        f.PrevFolderClick(CommandOrigin::None);
+        QCOMPARE(f.CurrentNodeIndex, 3);
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void oneAlbumLibraryHasNoAlbumCommands()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({1});
+        TMainForm& f = v.open();
+        v.doubleClickNode(1);
+        QCOMPARE(commands(f), QStringLiteral("next:off prev:off first:off last:off auto:off "
+                                             "nextAlbum:off prevAlbum:off"));
+    }
+
+    void steppingWithThePanelShownFollowsInTheTree()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        v.doubleClickNode(1);
+        QTest::mouseClick(f.FolderToolBtn, Qt::LeftButton); // show again
+        QCOMPARE(f.TreeView->selectedNode(), 1);
+        f.NextToolBtnClick(CommandOrigin::Control);
+        QCOMPARE(f.TreeView->selectedNode(), 2);
+        QVERIFY(f.PrevPanel->isVisible());
+        f.NextFolderClick(CommandOrigin::Control);
+        QCOMPARE(f.TreeView->selectedNode(), 5);
+        QVERIFY(f.TreeView->isExpanded(f.TreeModel->indexOfNode(4)));
+        QCOMPARE(v.panel(0), QStringLiteral("(1/3)"));
+
+        // Hidden panel: the selection stays where it was.
+        QTest::mouseClick(f.FolderToolBtn, Qt::LeftButton);
+        f.NextToolBtnClick(CommandOrigin::Control);
+        QCOMPARE(f.CurrentNodeIndex, 6);
+        QCOMPARE(f.TreeView->selectedNode(), 5);
+
+        // Showing the panel brings the selection to the photo on show.
+        QTest::mouseClick(f.FolderToolBtn, Qt::LeftButton);
+        QCOMPARE(f.TreeView->selectedNode(), 6);
+    }
+
+    void damagedPhotoIsSteppedOver()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        v.doubleClickNode(1);
+        QFile::remove(v.photo(0, 2));
+        f.NextToolBtnClick(CommandOrigin::Control);
+        QCOMPARE(desktop.messages.size(), size_t(1));
+        QCOMPARE(desktop.messages[0].text,
+                 QStringLiteral("ファイル %1 は開けません.").arg(v.photo(0, 2)));
+        QCOMPARE(f.CurrentNodeIndex, 2);          // names the photo that failed
+        QCOMPARE(v.panel(1), QStringLiteral("p1.jpg")); // the rest still describes the last
+        QCOMPARE(commands(f), QStringLiteral("next:on prev:off first:off last:on auto:on "
+                                             "nextAlbum:on prevAlbum:off"));
+        f.NextToolBtnClick(CommandOrigin::Control);
+        QCOMPARE(f.CurrentNodeIndex, 3);
+        QCOMPARE(v.panel(1), QStringLiteral("p3.jpg"));
+    }
+
+    void lookupOutsideTheTreeReportsAnInvalidIndex()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        v.doubleClickNode(5);
+        QFile::remove(v.photo(1, 2));
+        f.NextToolBtn->click(); // fails on the tree's last photo; next stays enabled
+        QCOMPARE(f.CurrentNodeIndex, 6);
+        QVERIFY(f.NextToolBtn->isEnabled());
+        f.NextToolBtn->click();
+        QCOMPARE(desktop.messages.size(), size_t(2));
+        QCOMPARE(desktop.messages[1].text, QStringLiteral("不正なインデックス."));
+        QCOMPARE(f.CurrentNodeIndex, 6);
+    }
+
+    void firstPhotoDeletedLeavesTheViewEmpty()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({2});
+        TMainForm& f = v.open();
+        QFile::remove(v.photo(0, 1));
+        v.doubleClickNode(1);
+        QCOMPARE(desktop.messages.size(), size_t(1));
+        QVERIFY(!f.Image1->hasPicture());
+        QVERIFY(!f.Image1->isVisible());
+        QCOMPARE(v.panel(1), QString());
+        QCOMPARE(v.panel(3), QString());
+        QCOMPARE(commands(f), QStringLiteral("next:off prev:off first:off last:off auto:off "
+                                             "nextAlbum:off prevAlbum:off"));
+        QVERIFY(!f.ClipCopyToolBtn->isEnabled());
+        QVERIFY(!f.FolderToolBtn->isChecked());
+    }
+
+    void fitModeFitsEveryPhoto()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3});
+        TMainForm& f = v.open();
+        QTest::mouseClick(f.FitWinToolBtn, Qt::LeftButton); // no photo yet
+        QVERIFY(f.FitWin->isChecked());
+        QCOMPARE(v.panel(4), QStringLiteral("表示最適化"));
+        v.doubleClickNode(1);
+        QCOMPARE(v.panel(4), QStringLiteral("表示最適化"));
+        const auto expect = [&] {
+            const QSize box = f.ScrollBox->size();
+            const FitGeometry::Fit fit = FitGeometry::fit(box, QSize(640, 480));
+            QCOMPARE(f.Image1->size(), fit.size);
+            if (fit.widthLimited)
+                QCOMPARE(f.Image1->pos(), QPoint(0, box.height() / 2 - fit.size.height() / 2));
+            else
+                QCOMPARE(f.Image1->pos(), QPoint(box.width() / 2 - fit.size.width() / 2, 0));
+        };
+        expect();
+        QVERIFY(!f.ZoomOutToolBtn->isEnabled() && !f.ZoomInToolBtn->isEnabled());
+        f.NextToolBtnClick(CommandOrigin::Control);
+        QCOMPARE(v.panel(4), QStringLiteral("表示最適化"));
+        expect();
+
+        f.resize(900, 700); // the fit follows the window
+        QTRY_COMPARE(f.ScrollBox->width(), f.centralWidget()->width());
+        expect();
+
+        f.FitWin->trigger(); // off again: 100%, centred
+        QVERIFY(!f.FitWinToolBtn->isChecked());
+        QCOMPARE(v.panel(4), QStringLiteral("100%"));
+        QCOMPARE(f.ZoomStep, 8);
+        QCOMPARE(f.Image1->size(), QSize(640, 480));
+        QVERIFY(f.ZoomOutToolBtn->isEnabled() && !f.ZoomInToolBtn->isEnabled());
+    }
+
+    void fitOffWithoutAPhotoOnlyClearsTheText()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({1});
+        TMainForm& f = v.open();
+        f.FitWin->trigger();
+        f.FitWin->trigger();
+        QCOMPARE(v.panel(4), QString());
+        QVERIFY(!f.ZoomOutToolBtn->isEnabled());
+    }
+
+    void zoomStepsAndTheirFlags()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({1}, QSize(400, 300));
+        TMainForm& f = v.open();
+        v.doubleClickNode(1);
+        const QPoint corner = f.Image1->pos();
+        QStringList texts;
+        for (int i = 0; i < 7; ++i) {
+            QTest::mouseClick(f.ZoomOutToolBtn, Qt::LeftButton);
+            texts << v.panel(4);
+        }
+        QCOMPARE(texts, QStringList({"70%", "50%", "30%", "20%", "15%", "10%", "7%"}));
+        QCOMPARE(f.Image1->pos(), corner); // zoom keeps the top-left corner
+        QCOMPARE(f.Image1->size(), QSize(28, 21));
+        QVERIFY(f.ZoomInToolBtn->isEnabled() && f.mZoomIn->isEnabled());
+        QVERIFY(f.UnZoomToolBtn->isEnabled() && f.mUnZoom->isEnabled());
+        f.mZoomOut->trigger();
+        QCOMPARE(v.panel(4), QStringLiteral("5%"));
+        QVERIFY(!f.ZoomOutToolBtn->isEnabled() && !f.mZoomOut->isEnabled());
+        f.ZoomOutToolBtnClick(); // at step 0 nothing happens
+        QCOMPARE(f.ZoomStep, 0);
+
+        f.mZoomIn->trigger();
+        QVERIFY(f.ZoomOutToolBtn->isEnabled() && f.mZoomOut->isEnabled());
+
+        // Actual size leaves the menu's zoom-in enabled: the only way above 100%.
+        QTest::mouseClick(f.UnZoomToolBtn, Qt::LeftButton);
+        QCOMPARE(v.panel(4), QStringLiteral("100%"));
+        QCOMPARE(f.Image1->size(), QSize(400, 300));
+        QVERIFY(!f.ZoomInToolBtn->isEnabled() && f.mZoomIn->isEnabled());
+        QVERIFY(!f.UnZoomToolBtn->isEnabled() && f.mUnZoom->isEnabled());
+        f.mZoomIn->trigger();
+        QCOMPARE(v.panel(4), QStringLiteral("150%"));
+        QVERIFY(f.UnZoomToolBtn->isEnabled() && f.mUnZoom->isEnabled());
+        for (int i = 0; i < 5; ++i)
+            f.mZoomIn->trigger();
+        QCOMPARE(v.panel(4), QStringLiteral("1000%"));
+        QCOMPARE(f.Image1->size(), QSize(4000, 3000));
+        QVERIFY(!f.mZoomIn->isEnabled());
+        f.mZoomOut->trigger();
+        QCOMPARE(v.panel(4), QStringLiteral("700%"));
+        QVERIFY(f.mZoomIn->isEnabled() && f.ZoomInToolBtn->isEnabled());
+
+        // A new photo starts at 100% again.
+        v.doubleClickNode(1);
+        QCOMPARE(v.panel(4), QStringLiteral("100%"));
+        QCOMPARE(f.ZoomStep, 8);
+    }
+
+    void automaticAdvanceSwitch()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3});
+        TMainForm& f = v.open();
+        v.doubleClickNode(1);
+        QTest::mouseClick(f.AutoNextToolBtn, Qt::LeftButton);
+        QVERIFY(f.AutoNextToolBtn->isChecked());
+        QVERIFY(f.mAutoNext->isChecked() && f.pAutoNext->isChecked());
+        QVERIFY(f.SlideTimer->isEnabled());
+
+        f.NextToolBtnClick(CommandOrigin::SlideTimer); // the timer's own step passes
+        QVERIFY(f.AutoNextToolBtn->isChecked());
+        QCOMPARE(f.CurrentNodeIndex, 2);
+
+        f.FitWin->trigger(); // fit does not stop it
+        QVERIFY(f.AutoNextToolBtn->isChecked());
+
+        f.mNext->trigger(); // a user's step does
+        QVERIFY(!f.AutoNextToolBtn->isChecked());
+        QVERIFY(!f.mAutoNext->isChecked() && !f.pAutoNext->isChecked());
+        QVERIFY(!f.SlideTimer->isEnabled());
+        QCOMPARE(f.CurrentNodeIndex, 3);
+
+        f.pAutoNext->trigger();
+        QVERIFY(f.AutoNextToolBtn->isChecked());
+        f.SlideMode = 2;
+        f.mAutoNext->trigger();
+        QVERIFY(!f.AutoNextToolBtn->isChecked());
+        QCOMPARE(f.SlideMode, 0);
+
+        // Showing the folder panel switches it off and makes it unavailable.
+        f.mAutoNext->trigger();
+        QTest::mouseClick(f.FolderToolBtn, Qt::LeftButton);
+        QVERIFY(!f.AutoNextToolBtn->isChecked() && !f.AutoNextToolBtn->isEnabled());
+        QVERIFY(!f.mAutoNext->isEnabled() && !f.mAutoNext->isChecked());
+        QVERIFY(!f.SlideTimer->isEnabled());
+        QTest::mouseClick(f.FolderToolBtn, Qt::LeftButton);
+        QVERIFY(f.AutoNextToolBtn->isEnabled() && !f.AutoNextToolBtn->isChecked());
+    }
+
+    void panelTogglesSurviveARebuildFromAnotherLibrary()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        v.doubleClickNode(6);
+        const QString other = v.dir.filePath(QStringLiteral("other"));
+        makeAlbum(other, QStringLiteral("x"), 1);
+        f.LoadSetPath = other;
+        f.MakeFolderTree(); // index 6 is now outside the tree
+        QTest::mouseClick(f.FolderToolBtn, Qt::LeftButton);
+        QVERIFY(f.FolderPanel->isVisible());
+        QTest::mouseClick(f.FolderToolBtn, Qt::LeftButton);
+        QVERIFY(!f.FolderPanel->isVisible());
+        QVERIFY(desktop.messages.empty());
+        v.doubleClickNode(1);
+        QCOMPARE(f.CurrentNodeIndex, 1);
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void damagedDataIsReportedOnce()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({2}, QSize(800, 600));
+        // Keep the header and the first part of the data, then garbage.
+        QFile file(v.photo(0, 1));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        for (qsizetype i = bytes.size() / 3; i < bytes.size() - 2; ++i)
+            bytes[i] = char((i * 7919) & 0xff);
+        file.seek(0);
+        file.write(bytes);
+        file.close();
+
+        TMainForm& f = v.open();
+        v.doubleClickNode(1);
+        QTRY_VERIFY(f.Image1->picture()->isDecoded());
+        f.Image1->repaint();
+        f.resize(700, 500);
+        QTest::qWait(50);
+        QVERIFY(desktop.messages.size() <= 1); // never once per paint
+    }
+};
+
+QTEST_MAIN(TestBrowsing)
+#include "tst_browsing.moc"
