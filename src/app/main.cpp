@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/TMainForm.h"
+#include "platform/ErrorReport.h"
 
 int main(int argc, char* argv[])
 {
@@ -8,5 +9,9 @@ int main(int argc, char* argv[])
     TMainForm::initApplication(app);
     TMainForm form;
     form.show();
-    return app.exec();
+    const int result = app.exec();
+    // The settings go back to the file once the window has closed; a failure is reported and
+    // the program still ends.
+    ErrorReport::guard(nullptr, [&form] { form.FormDestroy(); });
+    return result;
 }
