@@ -1,6 +1,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
@@ -8,6 +9,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 
 #include "app/TMainForm.h"
@@ -16,6 +18,7 @@
 #include "platform/LoopTimer.h"
 #include "platform/QirvaError.h"
 #include "support/TestSupport.h"
+#include "view/PhotoImage.h"
 
 namespace {
 
@@ -286,11 +289,7 @@ private slots:
         ScriptedDesktop desktop;
         QTemporaryDir dir;
         makeAlbum(dir.filePath(QStringLiteral("Photos")), QStringLiteral("a"), 2);
-        const QByteArray ini = "; demo
-[Setting]
-Mode=1
-LoadSetPath=Photos
-";
+        const QByteArray ini = "; demo\n[Setting]\nMode=1\nLoadSetPath=Photos\n";
         writeTextFile(dir.filePath(QStringLiteral("qirva.ini")), ini);
         {
             TMainForm form(dir.path());
@@ -309,9 +308,7 @@ LoadSetPath=Photos
         ScriptedDesktop desktop;
         QTemporaryDir dir;
         makeAlbum(dir.path(), QStringLiteral("a"), 1);
-        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")), "[Setting]
-Mode=1
-");
+        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")), "[Setting]\nMode=1\n");
         TMainForm form(dir.path());
         QCOMPARE(form.LoadSetPath, dir.path() + QLatin1Char('/'));
         QCOMPARE(form.Tree.count(), 2);
@@ -324,15 +321,8 @@ Mode=1
         const QString library = dir.filePath(QStringLiteral("lib"));
         QDir().mkpath(library);
         writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
-                      "[Setting]
-Mode=256
-SLISetInte=0x1E
-LoadSetPath=" + library.toUtf8() +
-                          "
-[Form]
-Top=-4000
-Left=12
-");
+                      "[Setting]\nMode=256\nSLISetInte=0x1E\nLoadSetPath=" + library.toUtf8() +
+                          "\n[Form]\nTop=-4000\nLeft=12\n");
         TMainForm form(dir.path());
         QCOMPARE(form.Mode, quint8(0));
         QCOMPARE(form.SLISetInte, 30);
@@ -368,9 +358,7 @@ Left=12
         QDir().mkpath(library + QStringLiteral("/b"));
         QFile::link(library + QStringLiteral("/b/missing.jpg"), library + QStringLiteral("/b/x.jpg"));
         writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
-                      "[Setting]
-LoadSetPath=" + library.toUtf8() + "
-");
+                      "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n");
         TMainForm form(dir.path());
         QCOMPARE(desktop.messages.size(), size_t(1));
         QCOMPARE(desktop.messages[0].text, QStringLiteral("ファイルが見つかりません."));
