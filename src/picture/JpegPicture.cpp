@@ -1,16 +1,18 @@
 #include "JpegPicture.h"
 
-#include <QDebug>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,37 +72,78 @@ qint64 pictureMemoryLimit()
     return std::min(oneGiB, qint64(pages) * pageSize / 2);
 }
 
+// Faulting in a large picture's memory 4 KiB at a time costs about as much as decoding it;
+// in 2 MiB pages it costs a fraction.
+constexpr size_t hugePageSize = size_t(2) << 20;
+
+void freePixels(void* pixels)
+{
+    std::free(pixels);
+}
+
+QImage allocateRgb32(int width, int height)
+{
+    const qsizetype bytesPerLine = qsizetype(width) * 4;
+    const size_t bytes = size_t(bytesPerLine) * size_t(height);
+    if (bytes < hugePageSize)
+        return QImage(width, height, QImage::Format_RGB32);
+    const size_t rounded = (bytes + hugePageSize - 1) / hugePageSize * hugePageSize;
+    void* pixels = std::aligned_alloc(hugePageSize, rounded);
+    if (!pixels)
+        return {};
+    ::madvise(pixels, rounded, MADV_HUGEPAGE); // only advice: without it, small pages do
+    QImage image(static_cast<uchar*>(pixels), width, height, bytesPerLine, QImage::Format_RGB32,
+                 freePixels, pixels);
+    if (image.isNull())
+        std::free(pixels);
+    return image;
+}
+
+enum class ReadResult
+{
+    Ok,
+    CannotOpen,
+    TooLarge
+};
+
 // Reads a whole regular file. Anything else (folder, FIFO, device) is refused before it is
 // opened, so a FIFO named like a photo cannot block the program.
-bool readRegularFile(const QString& path, QByteArray& data)
+ReadResult readRegularFile(const QString& path, QByteArray& data)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat info;
     if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
+        return ReadResult::CannotOpen;
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return false;
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (ok) {
-        data = QByteArray(qsizetype(info.st_size), Qt::Uninitialized);
+        return ReadResult::CannotOpen;
+    ReadResult result = ReadResult::Ok;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        result = ReadResult::CannotOpen;
+    } else if (info.st_size > pictureMemoryLimit()) {
+        // No photo compresses worse than its pixels; a file this large is not one to hold.
+        result = ReadResult::TooLarge;
+    } else {
+        try {
+            data = QByteArray(qsizetype(info.st_size), Qt::Uninitialized);
+        } catch (const std::bad_alloc&) {
+            result = ReadResult::CannotOpen;
+        }
         qsizetype done = 0;
-        while (done < data.size()) {
+        while (result == ReadResult::Ok && done < data.size()) {
             const ssize_t n = ::read(fd, data.data() + done, size_t(data.size() - done));
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n < 0) {
-                ok = false;
-                break;
-            }
-            if (n == 0)
-                break; // the file shrank since fstat; keep what is there
+            if (n < 0)
+                result = ReadResult::CannotOpen;
+            if (n <= 0)
+                break; // at 0 the file shrank since fstat; keep what is there
             done += n;
         }
         data.truncate(done);
     }
     ::close(fd);
-    return ok;
+    return result;
 }
 
 // Adobe CMYK is stored inverted (255 = no ink); plain CMYK is not. Either way the colour is
@@ -197,6 +240,9 @@ int decodeInto(DecodeContext& context, const QByteArray& data, QImage& image,
 
     jpeg_create_decompress(&cinfo);
     context.created = true;
+    // A progressive file buffers all its coefficients; past this the decoder stops with an
+    // error instead of taking the machine's memory.
+    cinfo.mem->max_memory_to_use = long(pictureMemoryLimit());
     context.progress.pub.progress_monitor = progressMonitor;
     cinfo.progress = &context.progress.pub;
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
@@ -227,9 +273,9 @@ int decodeInto(DecodeContext& context, const QByteArray& data, QImage& image,
         }
     } else {
         const bool inverted = cinfo.saw_Adobe_marker;
-        const int batch = std::max(1, cinfo.rec_outbuf_height);
-        JSAMPROW bufferRows[16];
-        const int batchRows = std::min(batch, 16);
+        // Room for a whole row group, so libjpeg is not called once per row.
+        constexpr int batchRows = 16;
+        JSAMPROW bufferRows[batchRows];
         cmykBuffer.resize(size_t(width) * 4 * size_t(batchRows));
         for (int i = 0; i < batchRows; ++i)
             bufferRows[i] = cmykBuffer.data() + size_t(i) * size_t(width) * 4;
@@ -259,15 +305,21 @@ std::unique_ptr<JpegPicture> JpegPicture::load(const QString& path)
         throw QirvaError(QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(extension));
 
     auto picture = std::unique_ptr<JpegPicture>(new JpegPicture);
-    if (!readRegularFile(path, picture->m_data))
+    switch (readRegularFile(path, picture->m_data)) {
+    case ReadResult::Ok:
+        break;
+    case ReadResult::CannotOpen:
         throw QirvaError(QStringLiteral("ファイル %1 は開けません").arg(path));
+    case ReadResult::TooLarge:
+        throw QirvaError(jpegErrorText(JERR_IMAGE_TOO_BIG));
+    }
 
     // Only the header is read here; the decoder is created again for the pixels.
     struct Header
     {
         jpeg_decompress_struct cinfo;
         ErrorManager err;
-    } header;
+    } header{};
     installErrorManager(header.cinfo, header.err);
     if (setjmp(header.err.jump)) {
         const int code = header.err.pub.msg_code;
@@ -303,7 +355,7 @@ QString JpegPicture::decode(const ProgressCallback& progress)
 
     QString error;
     try {
-        m_image = QImage(m_width, m_height, QImage::Format_RGB32);
+        m_image = allocateRgb32(m_width, m_height);
         if (m_image.isNull()) {
             error = jpegErrorText(JERR_OUT_OF_MEMORY);
         } else {

@@ -1,6 +1,5 @@
 #include <QDir>
 #include <QFile>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -158,21 +157,26 @@ private slots:
         QCOMPARE(picture->image().size(), QSize(40, 30));
     }
 
-    void primaryColoursAreNotSwapped()
+    void coloursAreNotSwapped_data()
     {
+        QTest::addColumn<JpegWriter::Kind>("kind");
+        QTest::newRow("rgb") << JpegWriter::Kind::Baseline;
+        QTest::newRow("cmyk") << JpegWriter::Kind::Cmyk;
+    }
+
+    void coloursAreNotSwapped()
+    {
+        QFETCH(JpegWriter::Kind, kind);
+        const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
         QImage source(48, 16, QImage::Format_RGB32);
-        source.fill(Qt::white);
-        QPainter painter(&source);
-        painter.fillRect(0, 0, 16, 16, QColor(255, 0, 0));
-        painter.fillRect(16, 0, 16, 16, QColor(0, 255, 0));
-        painter.fillRect(32, 0, 16, 16, QColor(0, 0, 255));
-        painter.end();
-        auto picture = JpegPicture::load(write(source, "rgb.jpg", JpegWriter::Kind::Baseline, 95));
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 48; ++x)
+                source.setPixel(x, y, colours[x / 16]);
+        auto picture = JpegPicture::load(write(source, "colours.jpg", kind, 95));
         QCOMPARE(picture->decode(), QString());
-        const QImage& image = picture->image();
-        QVERIFY(near(image.pixel(8, 8), qRgb(255, 0, 0), 20));
-        QVERIFY(near(image.pixel(24, 8), qRgb(0, 255, 0), 20));
-        QVERIFY(near(image.pixel(40, 8), qRgb(0, 0, 255), 20));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(near(picture->image().pixel(16 * i + 8, 8), colours[i], 20),
+                     qPrintable(QString::number(picture->image().pixel(16 * i + 8, 8), 16)));
     }
 
     void grayscaleDecodesToGrey()
@@ -188,25 +192,11 @@ private slots:
                 const QRgb p = image.pixel(x, y);
                 QVERIFY(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p) && qAlpha(p) == 255);
                 const QRgb s = source.pixel(x, y);
-                sum += std::abs(qRed(p) - (qRed(s) * 299 + qGreen(s) * 587 + qBlue(s) * 114) / 1000);
+                sum +=
+                    std::abs(qRed(p) - (qRed(s) * 299 + qGreen(s) * 587 + qBlue(s) * 114) / 1000);
             }
         }
         QVERIFY2(sum / (64 * 48) < 4, "grey levels differ from the source's luminance");
-    }
-
-    void cmykDecodesToSourceColours()
-    {
-        QImage source(64, 32, QImage::Format_RGB32);
-        source.fill(Qt::white);
-        QPainter painter(&source);
-        painter.fillRect(0, 0, 32, 32, QColor(255, 0, 0));
-        painter.fillRect(32, 0, 32, 32, QColor(0, 0, 255));
-        painter.end();
-        auto picture = JpegPicture::load(write(source, "cmyk.jpg", JpegWriter::Kind::Cmyk, 95));
-        QCOMPARE(picture->width(), 64);
-        QCOMPARE(picture->decode(), QString());
-        QVERIFY(near(picture->image().pixel(16, 16), qRgb(255, 0, 0)));
-        QVERIFY(near(picture->image().pixel(48, 16), qRgb(0, 0, 255)));
     }
 
     void damagedScanDataKeepsTopRows_data()
@@ -282,9 +272,6 @@ private slots:
         QCOMPARE(loadError(path("empty.jpg")), jpegError(JERR_INPUT_EMPTY));
         writeAll(path("text.jpg"), "This is not a picture.\n");
         QCOMPARE(loadError(path("text.jpg")), jpegError(JERR_NO_SOI));
-        // Start of image, then nothing: the decoder's fake end of file gives no frame.
-        writeAll(path("soi.jpg"), QByteArray("\xff\xd8", 2));
-        QVERIFY(loadError(path("soi.jpg")).startsWith("JPEG エラー #"));
     }
 
     void hugeHeaderIsRefusedAtLoad()
@@ -331,17 +318,6 @@ private slots:
         const QString fifo = path("fifo.jpg");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QCOMPARE(loadError(fifo), QStringLiteral("ファイル %1 は開けません").arg(fifo));
-    }
-
-    void unreadableFileIsRefused()
-    {
-
-        const QString unreadable = write(JpegWriter::photoLike(8, 8, 1), "unreadable.jpg");
-        QFile::setPermissions(unreadable, QFileDevice::WriteOwner);
-        if (QFile(unreadable).open(QIODevice::ReadOnly))
-            QSKIP("running with permission to read anything");
-        QCOMPARE(loadError(unreadable),
-                 QStringLiteral("ファイル %1 は開けません").arg(unreadable));
     }
 };
 
