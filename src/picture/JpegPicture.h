@@ -40,7 +40,7 @@ public:
     const QImage& image() const { return m_image; }
 
 private:
-    QByteArray m_data;   // the whole file, so the decode needs no second read
+    QByteArray m_data;   // the whole file, so the decode needs no second read; freed by it
     int m_width = 0;
     int m_height = 0;
     bool m_decoded = false;

@@ -1,0 +1,383 @@
+#include "JpegPicture.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "platform/QirvaError.h"
+
+namespace {
+
+// Format_RGB32 is a native-endian 0xffRRGGBB word; libjpeg-turbo writes it directly, with the
+// padding byte set to 0xff.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+constexpr J_COLOR_SPACE rgb32ColorSpace = JCS_EXT_BGRX;
+#else
+constexpr J_COLOR_SPACE rgb32ColorSpace = JCS_EXT_XRGB;
+#endif
+
+constexpr QRgb undecodedGrey = 0xff808080;
+constexpr qint64 runningReportInterval = 500; // ms
+// A legitimate progressive file has a dozen scans; thousands only make the decode crawl.
+constexpr int maxScans = 1000;
+
+// libjpeg's default error handler calls exit(); ours jumps back to the caller instead.
+struct ErrorManager
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+void errorExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+void outputMessage(j_common_ptr) {}
+
+void installErrorManager(jpeg_decompress_struct& cinfo, ErrorManager& err)
+{
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = errorExit;
+    err.pub.output_message = outputMessage;
+}
+
+QString jpegErrorText(int code)
+{
+    return QStringLiteral("JPEG エラー #%1").arg(code);
+}
+
+qint64 pictureMemoryLimit()
+{
+    constexpr qint64 oneGiB = qint64(1) << 30;
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return oneGiB;
+    return std::min(oneGiB, qint64(pages) * pageSize / 2);
+}
+
+// Faulting in a large picture's memory 4 KiB at a time costs about as much as decoding it;
+// in 2 MiB pages it costs a fraction.
+constexpr size_t hugePageSize = size_t(2) << 20;
+
+void freePixels(void* pixels)
+{
+    std::free(pixels);
+}
+
+QImage allocateRgb32(int width, int height)
+{
+    const qsizetype bytesPerLine = qsizetype(width) * 4;
+    const size_t bytes = size_t(bytesPerLine) * size_t(height);
+    if (bytes < hugePageSize)
+        return QImage(width, height, QImage::Format_RGB32);
+    const size_t rounded = (bytes + hugePageSize - 1) / hugePageSize * hugePageSize;
+    void* pixels = std::aligned_alloc(hugePageSize, rounded);
+    if (!pixels)
+        return {};
+    ::madvise(pixels, rounded, MADV_HUGEPAGE); // only advice: without it, small pages do
+    QImage image(static_cast<uchar*>(pixels), width, height, bytesPerLine, QImage::Format_RGB32,
+                 freePixels, pixels);
+    if (image.isNull())
+        std::free(pixels);
+    return image;
+}
+
+enum class ReadResult
+{
+    Ok,
+    CannotOpen,
+    TooLarge
+};
+
+// Reads a whole regular file. Anything else (folder, FIFO, device) is refused before it is
+// opened, so a FIFO named like a photo cannot block the program.
+ReadResult readRegularFile(const QString& path, QByteArray& data)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return ReadResult::CannotOpen;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return ReadResult::CannotOpen;
+    ReadResult result = ReadResult::Ok;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        result = ReadResult::CannotOpen;
+    } else if (info.st_size > pictureMemoryLimit()) {
+        // No photo compresses worse than its pixels; a file this large is not one to hold.
+        result = ReadResult::TooLarge;
+    } else {
+        try {
+            data = QByteArray(qsizetype(info.st_size), Qt::Uninitialized);
+        } catch (const std::bad_alloc&) {
+            result = ReadResult::CannotOpen;
+        }
+        qsizetype done = 0;
+        while (result == ReadResult::Ok && done < data.size()) {
+            const ssize_t n = ::read(fd, data.data() + done, size_t(data.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                result = ReadResult::CannotOpen;
+            if (n <= 0)
+                break; // at 0 the file shrank since fstat; keep what is there
+            done += n;
+        }
+        data.truncate(done);
+    }
+    ::close(fd);
+    return result;
+}
+
+// Adobe CMYK is stored inverted (255 = no ink); plain CMYK is not. Either way the colour is
+// the paper's white less the inks, multiplied by the black.
+inline uchar mul255(unsigned a, unsigned b)
+{
+    const unsigned t = a * b + 128;
+    return uchar((t + (t >> 8)) >> 8);
+}
+
+void cmykToRgb32(const JSAMPLE* in, QRgb* out, int width, bool inverted)
+{
+    for (int x = 0; x < width; ++x, in += 4) {
+        unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        out[x] = qRgb(mul255(c, k), mul255(m, k), mul255(y, k));
+    }
+}
+
+struct DecodeContext;
+
+struct ProgressManager
+{
+    jpeg_progress_mgr pub;
+    DecodeContext* context;
+};
+
+// Everything the libjpeg callbacks and the error path touch lives here, in memory, so nothing
+// depends on locals surviving the longjmp.
+struct DecodeContext
+{
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    ProgressManager progress;
+    const JpegPicture::ProgressCallback* callback = nullptr;
+    QElapsedTimer clock;
+    qint64 lastReportTime = 0;
+    int lastPercent = 0;
+    bool callbackFailed = false;
+    bool created = false;
+
+    void report(JpegPicture::ProgressStage stage, int percent)
+    {
+        if (!*callback || callbackFailed)
+            return;
+        // The callback repaints from inside libjpeg; nothing may unwind through it.
+        try {
+            (*callback)(stage, percent);
+        } catch (const std::exception& e) {
+            callbackFailed = true;
+            qWarning("JpegPicture: progress callback threw: %s", e.what());
+        } catch (...) {
+            callbackFailed = true;
+            qWarning("JpegPicture: progress callback threw");
+        }
+        lastReportTime = clock.elapsed();
+        lastPercent = percent;
+    }
+};
+
+// libjpeg calls this between scanline batches and between input rows of multi-scan files.
+void progressMonitor(j_common_ptr common)
+{
+    auto* manager = reinterpret_cast<ProgressManager*>(common->progress);
+    DecodeContext& context = *manager->context;
+    if (context.cinfo.input_scan_number > maxScans)
+        ERREXIT(common, JERR_BAD_PROGRESSION);
+
+    const jpeg_progress_mgr& p = manager->pub;
+    if (p.pass_limit <= 0 || p.total_passes <= 0)
+        return;
+    if (context.clock.elapsed() - context.lastReportTime < runningReportInterval)
+        return;
+    const double done = (double(p.pass_counter) / double(p.pass_limit) + p.completed_passes) *
+                        100.0 / p.total_passes;
+    const int percent = std::clamp(int(done), 0, 100);
+    if (percent != context.lastPercent)
+        context.report(JpegPicture::ProgressStage::Running, percent);
+}
+
+// The libjpeg part of the decode. Returns 0 on success, else libjpeg's error number; rows
+// decoded before an error stay in the image.
+int decodeInto(DecodeContext& context, const QByteArray& data, QImage& image,
+               std::vector<JSAMPROW>& rows, std::vector<JSAMPLE>& cmykBuffer)
+{
+    jpeg_decompress_struct& cinfo = context.cinfo;
+    if (setjmp(context.err.jump))
+        return context.err.pub.msg_code;
+
+    jpeg_create_decompress(&cinfo);
+    context.created = true;
+    // A progressive file buffers all its coefficients; past this the decoder stops with an
+    // error instead of taking the machine's memory.
+    cinfo.mem->max_memory_to_use = long(pictureMemoryLimit());
+    context.progress.pub.progress_monitor = progressMonitor;
+    cinfo.progress = &context.progress.pub;
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&cinfo, TRUE);
+
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : rgb32ColorSpace;
+    cinfo.dct_method = JDCT_ISLOW;
+    cinfo.do_fancy_upsampling = TRUE;
+    cinfo.do_block_smoothing = TRUE;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 1;
+    cinfo.quantize_colors = FALSE;
+    cinfo.buffered_image = FALSE;
+    jpeg_start_decompress(&cinfo);
+    if (int(cinfo.output_width) != image.width() || int(cinfo.output_height) != image.height())
+        ERREXIT(&cinfo, JERR_IMAGE_TOO_BIG); // the header changed under us; cannot happen
+
+    const int width = image.width();
+    const int height = image.height();
+    if (!cmyk) {
+        // Rows are decoded in place into the picture; libjpeg hands back at most a row group
+        // per call, so the progress monitor runs between batches.
+        while (int(cinfo.output_scanline) < height) {
+            const int row = int(cinfo.output_scanline);
+            jpeg_read_scanlines(&cinfo, rows.data() + row, JDIMENSION(height - row));
+        }
+    } else {
+        const bool inverted = cinfo.saw_Adobe_marker;
+        // Room for a whole row group, so libjpeg is not called once per row.
+        constexpr int batchRows = 16;
+        JSAMPROW bufferRows[batchRows];
+        cmykBuffer.resize(size_t(width) * 4 * size_t(batchRows));
+        for (int i = 0; i < batchRows; ++i)
+            bufferRows[i] = cmykBuffer.data() + size_t(i) * size_t(width) * 4;
+        while (int(cinfo.output_scanline) < height) {
+            const int row = int(cinfo.output_scanline);
+            const int got = int(jpeg_read_scanlines(&cinfo, bufferRows, JDIMENSION(batchRows)));
+            for (int i = 0; i < got; ++i)
+                cmykToRgb32(bufferRows[i], reinterpret_cast<QRgb*>(rows[size_t(row + i)]), width,
+                            inverted);
+        }
+    }
+    // Whatever follows the last row (trailing markers, garbage) cannot change the picture, so
+    // the decoder is not asked to read on to the end of the file.
+    return 0;
+}
+
+} // namespace
+
+JpegPicture::JpegPicture() = default;
+JpegPicture::~JpegPicture() = default;
+
+std::unique_ptr<JpegPicture> JpegPicture::load(const QString& path)
+{
+    const QString extension = QFileInfo(path).suffix();
+    if (extension.compare(QLatin1String("jpg"), Qt::CaseInsensitive) != 0 &&
+        extension.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) != 0)
+        throw QirvaError(QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(extension));
+
+    auto picture = std::unique_ptr<JpegPicture>(new JpegPicture);
+    switch (readRegularFile(path, picture->m_data)) {
+    case ReadResult::Ok:
+        break;
+    case ReadResult::CannotOpen:
+        throw QirvaError(QStringLiteral("ファイル %1 は開けません").arg(path));
+    case ReadResult::TooLarge:
+        throw QirvaError(jpegErrorText(JERR_IMAGE_TOO_BIG));
+    }
+
+    // Only the header is read here; the decoder is created again for the pixels.
+    struct Header
+    {
+        jpeg_decompress_struct cinfo;
+        ErrorManager err;
+    } header{};
+    installErrorManager(header.cinfo, header.err);
+    if (setjmp(header.err.jump)) {
+        const int code = header.err.pub.msg_code;
+        jpeg_destroy_decompress(&header.cinfo);
+        throw QirvaError(jpegErrorText(code));
+    }
+    jpeg_create_decompress(&header.cinfo);
+    jpeg_mem_src(&header.cinfo, reinterpret_cast<const unsigned char*>(picture->m_data.constData()),
+                 static_cast<unsigned long>(picture->m_data.size()));
+    jpeg_read_header(&header.cinfo, TRUE);
+    const qint64 width = header.cinfo.image_width;
+    const qint64 height = header.cinfo.image_height;
+    jpeg_destroy_decompress(&header.cinfo);
+
+    if (width * height * 4 > pictureMemoryLimit())
+        throw QirvaError(jpegErrorText(JERR_IMAGE_TOO_BIG));
+    picture->m_width = int(width);
+    picture->m_height = int(height);
+    return picture;
+}
+
+QString JpegPicture::decode(const ProgressCallback& progress)
+{
+    if (m_decoded)
+        return {};
+    m_decoded = true;
+
+    auto context = std::make_unique<DecodeContext>();
+    context->callback = &progress;
+    context->progress.context = context.get();
+    context->clock.start();
+    context->report(ProgressStage::Starting, 0);
+
+    QString error;
+    try {
+        m_image = allocateRgb32(m_width, m_height);
+        if (m_image.isNull()) {
+            error = jpegErrorText(JERR_OUT_OF_MEMORY);
+        } else {
+            m_image.fill(undecodedGrey);
+            std::vector<JSAMPROW> rows(static_cast<size_t>(m_height));
+            uchar* bits = m_image.bits();
+            for (int y = 0; y < m_height; ++y)
+                rows[size_t(y)] = bits + qsizetype(y) * m_image.bytesPerLine();
+            std::vector<JSAMPLE> cmykBuffer;
+            installErrorManager(context->cinfo, context->err);
+            const int code = decodeInto(*context, m_data, m_image, rows, cmykBuffer);
+            if (context->created)
+                jpeg_destroy_decompress(&context->cinfo);
+            if (code != 0)
+                error = jpegErrorText(code);
+        }
+    } catch (const std::bad_alloc&) {
+        error = jpegErrorText(JERR_OUT_OF_MEMORY);
+    }
+
+    // The pixels are all that is needed from now on.
+    m_data = QByteArray();
+    context->report(ProgressStage::Ending, error.isEmpty() ? 100 : 0);
+    return error;
+}

@@ -1,0 +1,325 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include <jerror.h>
+#include <jpeglib.h>
+#include <sys/stat.h>
+
+#include "JpegWriter.h"
+#include "picture/JpegPicture.h"
+#include "platform/QirvaError.h"
+
+Q_DECLARE_METATYPE(JpegWriter::Kind)
+
+namespace {
+
+using Stage = JpegPicture::ProgressStage;
+using Reports = std::vector<std::pair<Stage, int>>;
+
+QString jpegError(int code)
+{
+    return QStringLiteral("JPEG エラー #%1").arg(code);
+}
+
+// The mean absolute difference per channel over rows [top, bottom).
+double meanDifference(const QImage& a, const QImage& b, int top, int bottom)
+{
+    double sum = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * a.width() * (bottom - top));
+}
+
+bool near(QRgb pixel, QRgb expected, int tolerance = 12)
+{
+    return std::abs(qRed(pixel) - qRed(expected)) <= tolerance &&
+           std::abs(qGreen(pixel) - qGreen(expected)) <= tolerance &&
+           std::abs(qBlue(pixel) - qBlue(expected)) <= tolerance && qAlpha(pixel) == 255;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return file.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// Offset of the n-th (0-based) occurrence of the marker 0xFF <code>.
+qsizetype markerOffset(const QByteArray& data, uchar code, int n = 0)
+{
+    const char marker[2] = {char(0xff), char(code)};
+    qsizetype at = -1;
+    for (int i = 0; i <= n; ++i) {
+        at = data.indexOf(QByteArray(marker, 2), at + 1);
+        if (at < 0)
+            return -1;
+    }
+    return at;
+}
+
+QString loadError(const QString& path)
+{
+    try {
+        JpegPicture::load(path);
+    } catch (const QirvaError& e) {
+        return e.text();
+    }
+    return {};
+}
+
+} // namespace
+
+class TestJpegPicture : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QString write(const QImage& image, const QString& name,
+                  JpegWriter::Kind kind = JpegWriter::Kind::Baseline, int quality = 90)
+    {
+        const QString file = path(name);
+        if (!JpegWriter::write(image, file, kind, quality))
+            qFatal("cannot write %s", qPrintable(file));
+        return file;
+    }
+
+    static QString decodeRecording(JpegPicture& picture, Reports& reports)
+    {
+        return picture.decode(
+            [&](Stage stage, int percent) { reports.emplace_back(stage, percent); });
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void decodesEveryCodingAtFullSize_data()
+    {
+        QTest::addColumn<JpegWriter::Kind>("kind");
+        QTest::newRow("baseline") << JpegWriter::Kind::Baseline;
+        QTest::newRow("progressive") << JpegWriter::Kind::Progressive;
+        QTest::newRow("arithmetic") << JpegWriter::Kind::Arithmetic;
+    }
+
+    void decodesEveryCodingAtFullSize()
+    {
+        QFETCH(JpegWriter::Kind, kind);
+        const QImage source = JpegWriter::photoLike(97, 61, 3);
+        auto picture = JpegPicture::load(write(source, "coding.jpg", kind));
+
+        // The header alone gives the size; the pixels wait for decode().
+        QCOMPARE(picture->width(), 97);
+        QCOMPARE(picture->height(), 61);
+        QVERIFY(!picture->isDecoded());
+        QVERIFY(picture->image().isNull());
+
+        Reports reports;
+        QCOMPARE(decodeRecording(*picture, reports), QString());
+        QVERIFY(picture->isDecoded());
+        QVERIFY(reports.size() >= 2);
+        QCOMPARE(reports.front(), std::pair(Stage::Starting, 0));
+        QCOMPARE(reports.back(), std::pair(Stage::Ending, 100));
+        const QImage& image = picture->image();
+        QCOMPARE(image.format(), QImage::Format_RGB32);
+        QCOMPARE(image.size(), QSize(97, 61));
+        QVERIFY2(meanDifference(image, source, 0, 61) < 4, "decoded picture differs from source");
+    }
+
+    void secondDecodeDoesNothing()
+    {
+        auto picture = JpegPicture::load(write(JpegWriter::photoLike(40, 30, 1), "twice.jpg"));
+        QCOMPARE(picture->decode(), QString());
+        int reports = 0;
+        QCOMPARE(picture->decode([&](Stage, int) { ++reports; }), QString());
+        QCOMPARE(reports, 0);
+        QCOMPARE(picture->image().size(), QSize(40, 30));
+    }
+
+    void coloursAreNotSwapped_data()
+    {
+        QTest::addColumn<JpegWriter::Kind>("kind");
+        QTest::newRow("rgb") << JpegWriter::Kind::Baseline;
+        QTest::newRow("cmyk") << JpegWriter::Kind::Cmyk;
+    }
+
+    void coloursAreNotSwapped()
+    {
+        QFETCH(JpegWriter::Kind, kind);
+        const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+        QImage source(48, 16, QImage::Format_RGB32);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 48; ++x)
+                source.setPixel(x, y, colours[x / 16]);
+        auto picture = JpegPicture::load(write(source, "colours.jpg", kind, 95));
+        QCOMPARE(picture->decode(), QString());
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(near(picture->image().pixel(16 * i + 8, 8), colours[i], 20),
+                     qPrintable(QString::number(picture->image().pixel(16 * i + 8, 8), 16)));
+    }
+
+    void grayscaleDecodesToGrey()
+    {
+        const QImage source = JpegWriter::photoLike(64, 48, 5);
+        auto picture = JpegPicture::load(write(source, "grey.jpg", JpegWriter::Kind::Grayscale));
+        QCOMPARE(picture->decode(), QString());
+        const QImage& image = picture->image();
+        QCOMPARE(image.size(), QSize(64, 48));
+        double sum = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                QVERIFY(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p) && qAlpha(p) == 255);
+                const QRgb s = source.pixel(x, y);
+                sum +=
+                    std::abs(qRed(p) - (qRed(s) * 299 + qGreen(s) * 587 + qBlue(s) * 114) / 1000);
+            }
+        }
+        QVERIFY2(sum / (64 * 48) < 4, "grey levels differ from the source's luminance");
+    }
+
+    void damagedScanDataKeepsTopRows_data()
+    {
+        QTest::addColumn<JpegWriter::Kind>("kind");
+        QTest::addColumn<bool>("truncate");
+        QTest::newRow("baseline truncated") << JpegWriter::Kind::Baseline << true;
+        QTest::newRow("progressive truncated") << JpegWriter::Kind::Progressive << true;
+        QTest::newRow("baseline corrupted") << JpegWriter::Kind::Baseline << false;
+    }
+
+    // Damage after the header is the decoder's to cope with: it fills in what is missing,
+    // and what came before the damage is shown.
+    void damagedScanDataKeepsTopRows()
+    {
+        QFETCH(JpegWriter::Kind, kind);
+        QFETCH(bool, truncate);
+        const QImage source = JpegWriter::photoLike(64, 256, 7);
+        const QString file = write(source, "damaged.jpg", kind);
+        QByteArray data = readAll(file);
+        const qsizetype scan = markerOffset(data, 0xda);
+        QVERIFY(scan > 0);
+        const qsizetype middle = scan + (data.size() - scan) / 2;
+        if (truncate) {
+            data.truncate(middle);
+        } else {
+            for (qsizetype i = middle; i < middle + 64; ++i)
+                data[i] = char((i * 73) & 0x7f);
+        }
+        writeAll(file, data);
+
+        auto picture = JpegPicture::load(file);
+        QCOMPARE(picture->height(), 256);
+        Reports reports;
+        const QString error = decodeRecording(*picture, reports);
+        QVERIFY2(error.isEmpty() || error.startsWith("JPEG エラー #"), qPrintable(error));
+        QVERIFY(reports.size() >= 2);
+        QCOMPARE(reports.front(), std::pair(Stage::Starting, 0));
+        QCOMPARE(reports.back(), std::pair(Stage::Ending, error.isEmpty() ? 100 : 0));
+        const double tolerance = kind == JpegWriter::Kind::Progressive ? 12 : 4;
+        QVERIFY2(meanDifference(picture->image(), source, 0, 32) < tolerance,
+                 "top rows not decoded");
+    }
+
+    void fatalDecodeErrorEndsWithZero()
+    {
+        // A later scan of a progressive file with an impossible spectral range: the header
+        // reads fine, the decode cannot go on.
+        const QString file =
+            write(JpegWriter::photoLike(64, 48, 2), "badscan.jpg", JpegWriter::Kind::Progressive);
+        QByteArray data = readAll(file);
+        const qsizetype sos = markerOffset(data, 0xda, 1);
+        QVERIFY(sos > 0);
+        const int components = uchar(data[sos + 4]);
+        data[sos + 5 + 2 * components + 1] = char(80); // Se > 63
+        writeAll(file, data);
+
+        auto picture = JpegPicture::load(file);
+        Reports reports;
+        QCOMPARE(decodeRecording(*picture, reports), jpegError(JERR_BAD_PROGRESSION));
+        QVERIFY(reports.size() >= 2);
+        QCOMPARE(reports.front(), std::pair(Stage::Starting, 0));
+        QCOMPARE(reports.back(), std::pair(Stage::Ending, 0));
+        // What is not decoded stays grey.
+        QCOMPARE(picture->image().size(), QSize(64, 48));
+        QCOMPARE(picture->image().pixel(0, 47), qRgb(128, 128, 128));
+        QVERIFY(picture->isDecoded());
+    }
+
+    void unreadableHeaderIsJpegError()
+    {
+        writeAll(path("empty.jpg"), {});
+        QCOMPARE(loadError(path("empty.jpg")), jpegError(JERR_INPUT_EMPTY));
+        writeAll(path("text.jpg"), "This is not a picture.\n");
+        QCOMPARE(loadError(path("text.jpg")), jpegError(JERR_NO_SOI));
+    }
+
+    void hugeHeaderIsRefusedAtLoad()
+    {
+        const QString file = write(JpegWriter::photoLike(16, 16, 1), "huge.jpg");
+        QByteArray data = readAll(file);
+        const qsizetype sof = markerOffset(data, 0xc0);
+        QVERIFY(sof > 0);
+        // Marker, length, precision, then height and width, big-endian.
+        for (int i = 0; i < 2; ++i) {
+            data[sof + 5 + 2 * i] = char(0xff);
+            data[sof + 6 + 2 * i] = char(0xdc); // 65500
+        }
+        writeAll(file, data);
+        QCOMPARE(loadError(file), jpegError(JERR_IMAGE_TOO_BIG));
+    }
+
+    void extensionChoosesTheType()
+    {
+        const QImage source = JpegWriter::photoLike(20, 10, 1);
+        for (const QString name : {"upper.JPEG", "mixed.Jpg", "long.jpeg"}) {
+            auto picture = JpegPicture::load(write(source, name));
+            QCOMPARE(picture->width(), 20);
+        }
+        // A JPEG under another name is still refused, by its name.
+        QCOMPARE(loadError(write(source, "photo.png")),
+                 QStringLiteral("拡張子 .png の画像形式は処理できません"));
+        QCOMPARE(loadError(write(source, "photo.jpg.bak")),
+                 QStringLiteral("拡張子 .bak の画像形式は処理できません"));
+        QCOMPARE(loadError(write(source, "noextension")),
+                 QStringLiteral("拡張子 . の画像形式は処理できません"));
+    }
+
+    void onlyRegularFilesAreOpened()
+    {
+        const QString missing = path("missing.jpg");
+        QCOMPARE(loadError(missing), QStringLiteral("ファイル %1 は開けません").arg(missing));
+
+        const QString folder = path("folder.jpg");
+        QVERIFY(QDir().mkdir(folder));
+        QCOMPARE(loadError(folder), QStringLiteral("ファイル %1 は開けません").arg(folder));
+
+        // Nobody writes into this FIFO: opening it for reading would wait forever.
+        const QString fifo = path("fifo.jpg");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QCOMPARE(loadError(fifo), QStringLiteral("ファイル %1 は開けません").arg(fifo));
+    }
+};
+
+QTEST_MAIN(TestJpegPicture)
+#include "tst_jpegpicture.moc"
