@@ -114,7 +114,8 @@ private slots:
             QVERIFY(!icon.isNull());
             QCOMPARE(icon.pixmap(QSize(16, 16)).size(), QSize(16, 16));
         }
-        QVERIFY(argb(Glyphs::treeIcon(0).pixmap(16, 16)) != argb(Glyphs::treeIcon(1).pixmap(16, 16)));
+        QVERIFY(argb(Glyphs::treeIcon(0).pixmap(16, 16)) !=
+                argb(Glyphs::treeIcon(1).pixmap(16, 16)));
     }
 
     void handCursorIsAThirtyTwoSquareBitmapWithHotSpotTopLeft()
