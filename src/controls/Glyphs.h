@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QCursor>
+#include <QIcon>
+#include <QPixmap>
+
+// The program's own toolbar and tree artwork and its open-hand cursor, from the resources.
+namespace Glyphs {
+
+constexpr int ToolGlyphCount = 13;
+constexpr int TreeAlbumGlyph = 0;
+constexpr int TreePhotoGlyph = 1;
+
+// Toolbar glyph 0..12 (folder, previous, automatic advance, next, fit, zoom out, actual
+// size, zoom in, album page, copy, print, settings, about). The icon carries the glyph as
+// its Normal mode and its embossed grey form as its Disabled mode. Null for other indexes.
+QIcon toolIcon(int index);
+
+// The classic disabled look: the glyph's dark pixels as a button-shadow grey shape over a
+// white copy shifted one pixel right and down; light and transparent pixels are dropped.
+QPixmap disabledForm(const QPixmap& glyph);
+
+// Tree glyph: TreeAlbumGlyph (an open folder) or TreePhotoGlyph (a page with a picture).
+// Null for other indexes.
+QIcon treeIcon(int index);
+
+// "Hand1": a 32 x 32 monochrome open hand with its hot spot at the top-left corner.
+QCursor handCursor();
+
+} // namespace Glyphs
