@@ -11,7 +11,7 @@ PanelStatusBar::PanelStatusBar(const std::vector<int>& widths, QWidget* parent)
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        label->setAccessibleName(QStringLiteral("パネル %1").arg(i));
+        label->setAccessibleDescription(QStringLiteral("ステータス %1").arg(i));
         m_labels.push_back(label);
     }
     layoutPanels();

@@ -38,3 +38,10 @@ void FolderTree::addPhoto(const QString& fileName, int fileNo, qint32 fileSize)
                   fileSize};
     m_nodes.push_back(std::move(photo));
 }
+
+int FolderTree::photoCount(int albumRow) const
+{
+    const int first = albumIndex(albumRow) + 1;
+    const int end = albumRow + 1 < albumCount() ? albumIndex(albumRow + 1) : count();
+    return end - first;
+}

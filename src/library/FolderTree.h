@@ -33,6 +33,9 @@ public:
     int albumCount() const { return int(m_albumIndexes.size()); }
     // Flat index of the album node at the given album position.
     int albumIndex(int albumRow) const { return m_albumIndexes[size_t(albumRow)]; }
+    // Photo nodes present under the album: fewer than its FileCount when a scan stopped
+    // inside it.
+    int photoCount(int albumRow) const;
 
     // Builders used by the scan; nodes must be added in depth-first order.
     // addAlbum returns the album's flat index.

@@ -1,12 +1,13 @@
 #include "library/FolderTreeModel.h"
 
+#include "controls/Glyphs.h"
 #include "library/FolderTree.h"
 
 // Internal ids: 0 for album rows, album row + 1 for photo rows (so a photo's parent is known).
 FolderTreeModel::FolderTreeModel(const FolderTree& tree, QObject* parent)
     : QAbstractItemModel(parent), m_tree(tree),
-      m_albumIcon(QStringLiteral(":/glyphs/tree-album.xpm")),
-      m_photoIcon(QStringLiteral(":/glyphs/tree-photo.xpm"))
+      m_albumIcon(Glyphs::treeIcon(Glyphs::TreeAlbumGlyph)),
+      m_photoIcon(Glyphs::treeIcon(Glyphs::TreePhotoGlyph))
 {
 }
 
@@ -47,8 +48,7 @@ QModelIndex FolderTreeModel::index(int row, int column, const QModelIndex& paren
         return row < m_tree.albumCount() ? createIndex(row, 0, quintptr(0)) : QModelIndex();
     if (parent.internalId() != 0)
         return {};
-    const int album = m_tree.albumIndex(parent.row());
-    if (row >= m_tree.node(album).dir.FileCount)
+    if (row >= m_tree.photoCount(parent.row()))
         return {};
     return createIndex(row, 0, quintptr(parent.row() + 1));
 }
@@ -66,7 +66,7 @@ int FolderTreeModel::rowCount(const QModelIndex& parent) const
         return m_tree.albumCount();
     if (parent.column() != 0 || parent.internalId() != 0)
         return 0;
-    return m_tree.node(m_tree.albumIndex(parent.row())).dir.FileCount;
+    return m_tree.photoCount(parent.row());
 }
 
 int FolderTreeModel::columnCount(const QModelIndex&) const
