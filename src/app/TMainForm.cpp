@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
+#include <QTimer>
+#include <QStyleFactory>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -51,6 +53,8 @@ void TMainForm::initApplication(QApplication& app)
 {
     // The task-bar text and window class; the display name would be appended to captions.
     app.setApplicationName(QStringLiteral("QIRVA"));
+    // The classic look the window was drawn for: bevelled panels, dotted tree lines.
+    app.setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     app.setProperty("helpFile", helpFileName());
     // The window's font is named as on Windows; IPA P Gothic stands in for it.
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
@@ -324,6 +328,10 @@ void TMainForm::createClientArea()
     StatusProgressBar1->setRange(0, 100);
     StatusProgressBar1->setValue(0);
     StatusProgressBar1->setAccessibleName(QStringLiteral("読み込み"));
+    // Placed once, at the status bar's design size; it keeps that place afterwards.
+    StatusBar1->resize(609, 19);
+    StatusProgressBar1->setStatusBar(StatusBar1);
+    StatusProgressBar1->setPanelIndex(5);
 }
 
 void TMainForm::connectCommands()
@@ -476,8 +484,10 @@ void TMainForm::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!m_boundsApplied) {
         m_boundsApplied = true;
-        // The frame is known only once the window manager has framed the window.
-        QMetaObject::invokeMethod(this, &TMainForm::applyOuterBounds, Qt::QueuedConnection);
+        m_framePending = true;
+        // The outer size counts the window manager's frame, which is known only some time
+        // after the window is first shown; give it a second, then keep what the user does.
+        QTimer::singleShot(1000, this, [this] { m_framePending = false; });
     }
 }
 
@@ -487,6 +497,9 @@ void TMainForm::applyOuterBounds()
     const QRect client = geometry();
     const int extraWidth = frame.width() - client.width();
     const int extraHeight = frame.height() - client.height();
+    if (extraWidth == 0 && extraHeight == 0)
+        return;
+    m_framePending = false;
     resize(kDesignWidth - extraWidth, kDesignHeight - extraHeight);
     move(m_designPosition);
 }
@@ -499,7 +512,10 @@ bool TMainForm::event(QEvent* event)
         Image1->decodeIfNeeded();
         Image2->decodeIfNeeded();
     }
-    return QMainWindow::event(event);
+    const bool result = QMainWindow::event(event);
+    if (m_framePending && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        applyOuterBounds();
+    return result;
 }
 
 QMenu* TMainForm::createPopupMenu()

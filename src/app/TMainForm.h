@@ -181,4 +181,5 @@ private:
 
     QPoint m_designPosition;
     bool m_boundsApplied = false;
+    bool m_framePending = false;
 };

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -28,13 +30,21 @@ public:
 
     QString browseForFolder(QWidget* parent, const QString& prompt) override
     {
-        // Qt's own dialog, so that nothing is stored under the user's configuration folders.
-        QFileDialog dialog(parent, prompt, QDir::homePath());
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return {};
-        return dialog.selectedFiles().constFirst();
+        // Qt's dialog keeps its history in the user's configuration folder when it closes;
+        // this program keeps no state but its own settings file, so that goes to a scratch
+        // folder that is removed again.
+        QTemporaryDir scratch;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.path());
+        QString chosen;
+        {
+            QFileDialog dialog(parent, prompt, QDir::homePath());
+            dialog.setFileMode(QFileDialog::Directory);
+            dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+                chosen = dialog.selectedFiles().constFirst();
+        }
+        return chosen;
     }
 
     void openUrl(const QUrl& url) override { QDesktopServices::openUrl(url); }

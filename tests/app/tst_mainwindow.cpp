@@ -204,6 +204,8 @@ private slots:
             QCOMPARE(form->StatusBar1->panelText(i), QString());
         QCOMPARE(form->StatusBar1->panelRect(5).x(), 417);
         QCOMPARE(form->StatusProgressBar1->parentWidget(), form->StatusBar1);
+        QCOMPARE(form->StatusProgressBar1->panelIndex(), 5);
+        QCOMPARE(form->StatusProgressBar1->geometry(), QRect(417, 2, 192, 17));
         QCOMPARE(form->StatusProgressBar1->value(), 0);
 
         QVERIFY(!form->ImageTimer->isEnabled());
