@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QStyleFactory>
 #include <QToolBar>
+#include <QTranslator>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -53,6 +55,11 @@ void TMainForm::initApplication(QApplication& app)
 {
     // The task-bar text and window class; the display name would be appended to captions.
     app.setApplicationName(QStringLiteral("QIRVA"));
+    // The program speaks Japanese; so do Qt's own dialogs (the folder browser).
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(translator);
     // The classic look the window was drawn for: bevelled panels, dotted tree lines.
     app.setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     app.setProperty("helpFile", helpFileName());
