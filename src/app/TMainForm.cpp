@@ -495,6 +495,7 @@ void TMainForm::showEvent(QShowEvent* event)
         // The outer size counts the window manager's frame, which is known only some time
         // after the window is first shown; give it a second, then keep what the user does.
         QTimer::singleShot(1000, this, [this] { m_framePending = false; });
+        QMetaObject::invokeMethod(this, &TMainForm::applyOuterBounds, Qt::QueuedConnection);
     }
 }
 
