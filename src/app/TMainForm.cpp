@@ -124,9 +124,10 @@ void TMainForm::createToolBar()
         return b;
     };
     auto gap = [this] {
-        auto* spacer = new QWidget(ToolBar1);
-        spacer->setFixedWidth(8);
-        ToolBar1->addWidget(spacer);
+        auto* line = new QFrame(ToolBar1);
+        line->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+        line->setFixedSize(8, 22);
+        ToolBar1->addWidget(line);
     };
     FolderToolBtn = button("FolderToolBtn", 0, QStringLiteral("フォルダ・プレビュー表示"), true, true);
     gap();
@@ -198,7 +199,6 @@ void TMainForm::createMenus()
     mZoomOut = menuItem(mView, "mZoomOut", QStringLiteral("縮小"), false);
     N26 = separator(mView, "N26");
     mFullScreen = menuItem(mView, "mFullScreen", QStringLiteral("フルスクリーン　Ctrl+F"));
-    mFullScreen->setCheckable(true);
 
     mHelp = MainMenu1->addMenu(QStringLiteral("ヘルプ(&H)"));
     mHelp->setObjectName(QStringLiteral("mHelp"));
@@ -232,7 +232,6 @@ void TMainForm::createPopupMenus()
     N3 = separator(PopupMenu2, "N3");
     pFullScreen =
         menuItem(PopupMenu2, "pFullScreen", QStringLiteral("フルスクリーン　      Ctrl+F"));
-    pFullScreen->setCheckable(true);
     pViewToolBar = menuItem(PopupMenu2, "pViewToolBar", QString());
     pViewToolBar->setVisible(false);
     pViewMenuBar = menuItem(PopupMenu2, "pViewMenuBar", QString());
@@ -441,6 +440,9 @@ void TMainForm::FormCreate()
         MakeFolderTree();
     } catch (const QirvaError& error) {
         ErrorReport::show(nullptr, error.text());
+        return;
+    } catch (const std::exception& error) {
+        ErrorReport::show(nullptr, QString::fromLocal8Bit(error.what()));
         return;
     }
     if (Tree.count() > 2) {

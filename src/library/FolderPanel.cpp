@@ -2,6 +2,7 @@
 #include "app/TMainForm.h"
 
 #include <QFileInfo>
+#include <QSplitter>
 #include <QToolButton>
 
 #include "controls/PanelStatusBar.h"
@@ -12,6 +13,8 @@
 #include "library/PreviewGeometry.h"
 #include "platform/LoopTimer.h"
 #include "view/PhotoImage.h"
+
+#include <exception>
 
 namespace {
 
@@ -39,10 +42,19 @@ void TMainForm::MakeFolderTree()
 void TMainForm::FolderToolBtnClick()
 {
     if (FolderToolBtn->isChecked()) {
-        if (photoOnShow() && isPhotoNode(CurrentNodeIndex))
-            FollowInTree();
+        // A preview that cannot be loaded is reported, but the panel still opens whole: a
+        // pressed button over a hidden panel would be stuck.
+        std::exception_ptr previewError;
+        if (photoOnShow() && isPhotoNode(CurrentNodeIndex)) {
+            try {
+                FollowInTree();
+            } catch (...) {
+                previewError = std::current_exception();
+            }
+        }
         Splitter1->show();
         FolderPanel->show();
+        MainSplitter->refresh(); // lay the view area out now, not after this handler
         Folder1->setChecked(true);
         mSlideShow->setVisible(true);
         mAllSlideShow->setVisible(true);
@@ -55,9 +67,12 @@ void TMainForm::FolderToolBtnClick()
         pAutoNext->setChecked(false);
         pAutoNext->setEnabled(false);
         SlideTimer->setEnabled(false);
+        if (previewError)
+            std::rethrow_exception(previewError);
     } else {
         Splitter1->hide();
         FolderPanel->hide();
+        MainSplitter->refresh();
         Folder1->setChecked(false);
         mSlideShow->setVisible(false);
         mAllSlideShow->setVisible(false);

@@ -38,8 +38,8 @@ void FolderTreeView::selectNode(int flatIndex)
 void FolderTreeView::mousePressEvent(QMouseEvent* event)
 {
     m_afterDoubleClick = false;
-    if (event->button() == Qt::RightButton)
-        return; // the pop-up menu comes with the context-menu event
+    if (event->button() != Qt::LeftButton)
+        return; // only the left button selects; the right one's menu comes on its own
     if (!indexAt(event->position().toPoint()).isValid()) {
         setFocus(Qt::MouseFocusReason); // blank space keeps the selection as it was
         return;

@@ -33,9 +33,8 @@ public:
         // Qt's dialog keeps its history in the user's configuration folder when it closes;
         // this program keeps no state but its own settings file, so that goes to a scratch
         // folder that is removed again.
-        QTemporaryDir scratch;
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.path());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_scratch.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_scratch.path());
         QString chosen;
         {
             QFileDialog dialog(parent, prompt, QDir::homePath());
@@ -48,6 +47,9 @@ public:
     }
 
     void openUrl(const QUrl& url) override { QDesktopServices::openUrl(url); }
+
+private:
+    QTemporaryDir m_scratch; // removed when the program ends
 };
 
 Desktop* g_override = nullptr;

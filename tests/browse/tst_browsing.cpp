@@ -200,6 +200,8 @@ private slots:
 
         QVERIFY(!f.FolderToolBtn->isChecked());
         QVERIFY(!f.FolderPanel->isVisible());
+        // The view area had its new width before the photo was placed in it.
+        QCOMPARE(f.ScrollBox->width(), f.centralWidget()->width());
         QVERIFY(f.Image1->isVisible());
         QCOMPARE(f.CurrentNodeIndex, 1);
         QCOMPARE(v.panel(0), QStringLiteral("(1/3)"));
@@ -381,6 +383,22 @@ private slots:
         f.NextToolBtn->click();
         QCOMPARE(f.CurrentNodeIndex, 3);
         QCOMPARE(v.panel(1), QStringLiteral("p3.jpg"));
+    }
+
+    void panelOpensWholeWhenThePreviewCannotLoad()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3});
+        TMainForm& f = v.open();
+        v.doubleClickNode(1);
+        f.NextToolBtn->click(); // the selection stays on photo 1
+        f.mAutoNext->trigger();
+        QFile::remove(v.photo(0, 2));
+        f.FolderToolBtn->click(); // following the tree finds no preview of photo 2
+        QCOMPARE(desktop.messages.size(), size_t(1));
+        QVERIFY(f.FolderPanel->isVisible());
+        QVERIFY(f.Folder1->isChecked());
+        QVERIFY(!f.AutoNextToolBtn->isChecked() && !f.AutoNextToolBtn->isEnabled());
     }
 
     void lookupOutsideTheTreeReportsAnInvalidIndex()
@@ -612,7 +630,8 @@ private slots:
         // Further paints show what was decoded and ask nothing more.
         f.Image1->repaint();
         f.resize(700, 500);
-        QTest::qWait(100);
+        for (int i = 0; i < 20; ++i)
+            QCoreApplication::processEvents();
         QCOMPARE(desktop.messages.size(), before + 1);
         QCOMPARE(f.CurrentNodeIndex, 1);
     }
