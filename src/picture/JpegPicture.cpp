@@ -359,7 +359,6 @@ QString JpegPicture::decode(const ProgressCallback& progress)
         if (m_image.isNull()) {
             error = jpegErrorText(JERR_OUT_OF_MEMORY);
         } else {
-            m_image.fill(undecodedGrey);
             std::vector<JSAMPROW> rows(static_cast<size_t>(m_height));
             uchar* bits = m_image.bits();
             for (int y = 0; y < m_height; ++y)
@@ -367,8 +366,16 @@ QString JpegPicture::decode(const ProgressCallback& progress)
             std::vector<JSAMPLE> cmykBuffer;
             installErrorManager(context->cinfo, context->err);
             const int code = decodeInto(*context, m_data, m_image, rows, cmykBuffer);
-            if (context->created)
+            int decodedRows = code == 0 ? m_height : 0;
+            if (context->created) {
+                if (code != 0)
+                    decodedRows = std::min(int(context->cinfo.output_scanline), m_height);
                 jpeg_destroy_decompress(&context->cinfo);
+            }
+            // Rows the decoder never reached show grey. Filling only those (rather than the
+            // whole picture up front) spares a full pass over the memory on every photo.
+            for (int y = decodedRows; y < m_height; ++y)
+                std::fill_n(reinterpret_cast<QRgb*>(m_image.scanLine(y)), m_width, undecodedGrey);
             if (code != 0)
                 error = jpegErrorText(code);
         }

@@ -36,7 +36,8 @@ public:
     // Decodes the pixels (once). Returns the text of a fatal decoding error, empty on success;
     // what could be decoded before the error stays in image().
     QString decode(const ProgressCallback& progress = {});
-    // The decoded pixels; rows not yet decoded are grey. Null before decode() starts.
+    // The decoded pixels once decode() has returned; rows a failed decode did not reach are
+    // grey. Null before decode().
     const QImage& image() const { return m_image; }
 
 private:

@@ -23,11 +23,8 @@ void PhotoImage::decodeIfNeeded()
         return;
     m_decoding = true;
     JpegPicture* decoding = m_picture.get();
-    const QString error = decoding->decode([this](JpegPicture::ProgressStage stage, int percent) {
-        emit progress(stage, percent);
-        if (m_incremental && stage == JpegPicture::ProgressStage::Running)
-            repaint();
-    });
+    const QString error = decoding->decode(
+        [this](JpegPicture::ProgressStage stage, int percent) { emit progress(stage, percent); });
     m_decoding = false;
     update();
     if (!error.isEmpty())
