@@ -4,6 +4,20 @@
 #include "controls/PanelStatusBar.h"
 #include "view/PhotoImage.h"
 
+namespace {
+
+// The album node of the photo at the index, or nullptr when that node is itself an album.
+const FolderTree::Node* albumOf(const FolderTree& tree, int photoIndex)
+{
+    const FolderTree::Node& photo = tree.node(photoIndex);
+    if (photo.isAlbum)
+        return nullptr;
+    const FolderTree::Node& album = tree.node(photo.file.DirNodeIndex);
+    return album.isAlbum ? &album : nullptr;
+}
+
+} // namespace
+
 
 void TMainForm::NextToolBtnClick(CommandOrigin origin)
 {
@@ -20,33 +34,24 @@ void TMainForm::PrevToolBtnClick(CommandOrigin origin)
 void TMainForm::mFirstClick(CommandOrigin origin)
 {
     StopAutoNext(origin);
-    const FolderTree::Node& current = Tree.node(CurrentNodeIndex);
-    if (current.isAlbum)
-        return;
-    const FolderTree::Node& album = Tree.node(current.file.DirNodeIndex);
-    showStepTarget(album.dir.FirstNodeIndex, false);
+    if (const FolderTree::Node* album = albumOf(Tree, CurrentNodeIndex))
+        showStepTarget(album->dir.FirstNodeIndex, false);
 }
 
 void TMainForm::mLastClick(CommandOrigin origin)
 {
     StopAutoNext(origin);
-    const FolderTree::Node& current = Tree.node(CurrentNodeIndex);
-    if (current.isAlbum)
-        return;
-    const FolderTree::Node& album = Tree.node(current.file.DirNodeIndex);
-    showStepTarget(album.dir.LastNodeIndex, false);
+    if (const FolderTree::Node* album = albumOf(Tree, CurrentNodeIndex))
+        showStepTarget(album->dir.LastNodeIndex, false);
 }
 
 void TMainForm::NextFolderClick(CommandOrigin origin)
 {
     StopAutoNext(origin);
-    const FolderTree::Node& current = Tree.node(CurrentNodeIndex);
-    if (current.isAlbum)
+    const FolderTree::Node* album = albumOf(Tree, CurrentNodeIndex);
+    if (!album)
         return;
-    const FolderTree::Node& album = Tree.node(current.file.DirNodeIndex);
-    if (!album.isAlbum)
-        return;
-    const FolderTree::Node& nextAlbum = Tree.node(album.dir.LastNodeIndex + 1);
+    const FolderTree::Node& nextAlbum = Tree.node(album->dir.LastNodeIndex + 1);
     if (!nextAlbum.isAlbum)
         return;
     showStepTarget(nextAlbum.dir.FirstNodeIndex, true);
@@ -58,15 +63,13 @@ void TMainForm::PrevFolderClick(CommandOrigin origin)
     const FolderTree::Node& current = Tree.node(CurrentNodeIndex);
     if (current.isAlbum)
         return;
-    const FolderTree::Node& previousLast = Tree.node(current.file.DirNodeIndex - 1);
-    if (previousLast.isAlbum)
-        return;
-    const FolderTree::Node& previousAlbum = Tree.node(previousLast.file.DirNodeIndex);
-    if (!previousAlbum.isAlbum)
+    // The node before the current album is the previous album's last photo.
+    const FolderTree::Node* previousAlbum = albumOf(Tree, current.file.DirNodeIndex - 1);
+    if (!previousAlbum)
         return;
     // The wheel (no origin) walks backwards photo by photo: it lands on the last photo.
-    showStepTarget(origin == CommandOrigin::None ? previousAlbum.dir.LastNodeIndex
-                                                 : previousAlbum.dir.FirstNodeIndex,
+    showStepTarget(origin == CommandOrigin::None ? previousAlbum->dir.LastNodeIndex
+                                                 : previousAlbum->dir.FirstNodeIndex,
                    true);
 }
 
