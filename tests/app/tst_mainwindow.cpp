@@ -22,12 +22,6 @@
 
 namespace {
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList enabledCommands(const TMainForm& form)
 {
     QStringList names;
@@ -279,7 +273,7 @@ private slots:
         QCOMPARE(form.pos(), QPoint(0, 0));
 
         form.FormDestroy();
-        const QString ini = QString::fromUtf8(readFile(dir.filePath(QStringLiteral("qirva.ini"))));
+        const QString ini = QString::fromUtf8(readTextFile(dir.filePath(QStringLiteral("qirva.ini"))));
         for (const char* entry :
              {"[Form]", "Top=0", "Left=0", "Caption=NORVO-Pictavault Glancer (QIRVA)", "[Setting]",
               "SLISetInte=50", "FileSizeView=1", "Incremental=0", "SlideLoop=0", "[Printer]",
@@ -305,7 +299,7 @@ private slots:
             form.FormDestroy();
         }
         QVERIFY(desktop.events.isEmpty()); // no first-run prompt
-        QCOMPARE(readFile(dir.filePath(QStringLiteral("qirva.ini"))), ini);
+        QCOMPARE(readTextFile(dir.filePath(QStringLiteral("qirva.ini"))), ini);
     }
 
     void libraryModeWithoutPathUsesTheProgramFolder()

@@ -9,23 +9,8 @@
 
 #include "app/SettingsFile.h"
 #include "platform/QirvaError.h"
+#include "support/TestSupport.h"
 
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-} // namespace
 
 class TestSettingsFile : public QObject
 {
@@ -38,7 +23,7 @@ private:
 
     Settings readFrom(const QByteArray& bytes)
     {
-        writeFile(iniPath(), bytes);
+        writeTextFile(iniPath(), bytes);
         return SettingsFile(appDir()).read();
     }
 
@@ -104,7 +89,7 @@ private slots:
         s.LoadSetPath = u"/home/me/写真"_qs;
         file.write(s);
         QCOMPARE(
-            readFile(iniPath()),
+            readTextFile(iniPath()),
             u"[Form]\nTop=0\nLeft=0\nCaption=NORVO-Pictavault Glancer (QIRVA)\n"
             "[Setting]\nLoadSetPath=/home/me/写真\nSLISetInte=50\nFileSizeView=1\n"
             "Incremental=0\nSlideLoop=0\n[Printer]\nAllAdjust=1\nAutoOrientation=1\n"_qs.toUtf8());
@@ -117,21 +102,21 @@ private slots:
                                   "SLISetInte=0x1E\r\nloadsetpath=/a\r\nSlideLoop=7\r\n"
                                   "FileSizeView=1\r\nIncremental=0\r\n[Printer]\r\n"
                                   "AllAdjust=1\r\nAutoOrientation=1";
-        writeFile(iniPath(), before);
+        writeTextFile(iniPath(), before);
         SettingsFile file(appDir());
         Settings s = file.read();
         QCOMPARE(file.read().SLISetInte, 30);
 
         file.write(s);
-        QCOMPARE(readFile(iniPath()), before);
+        QCOMPARE(readTextFile(iniPath()), before);
 
         s.Top = -4000;
         s.LoadSetPath = "/b";
         s.SlideLoop = false;
         // Edited by someone else while the program ran: kept.
-        writeFile(iniPath(), before + "\r\n[Later]\r\nx=1\r\n");
+        writeTextFile(iniPath(), before + "\r\n[Later]\r\nx=1\r\n");
         file.write(s);
-        QCOMPARE(readFile(iniPath()),
+        QCOMPARE(readTextFile(iniPath()),
                  QByteArray("; made by hand\r\n[Viewer]\r\nTop=9\r\n\r\n[form]\r\n"
                             "top = -4000\r\nLeft=0\r\nCAPTION=Mine\r\n\r\n[SETTING]\r\nmode=0\r\n"
                             "SLISetInte=0x1E\r\nloadsetpath=/b\r\nSlideLoop=0\r\n"
@@ -143,16 +128,16 @@ private slots:
     {
         const QByteArray longPath = "/" + QByteArray(3000, 'p');
         const QByteArray before = "[Setting]\nLoadSetPath=" + longPath + "\n";
-        writeFile(iniPath(), before);
+        writeTextFile(iniPath(), before);
         SettingsFile file(appDir());
         Settings s = file.read();
         QCOMPARE(s.LoadSetPath.size(), 2047);
         file.write(s);
-        QVERIFY(readFile(iniPath()).contains("LoadSetPath=" + longPath + "\n"));
+        QVERIFY(readTextFile(iniPath()).contains("LoadSetPath=" + longPath + "\n"));
 
         s.LoadSetPath.chop(1);
         file.write(s);
-        QVERIFY(readFile(iniPath()).contains("LoadSetPath=" + longPath.left(2046) + "\n"));
+        QVERIFY(readTextFile(iniPath()).contains("LoadSetPath=" + longPath.left(2046) + "\n"));
     }
 
     void writeFailureThrowsAndKeepsFile()
@@ -173,7 +158,7 @@ private slots:
     void readOnlyFolderFailsWithoutChangingFile()
     {
         const QByteArray before = "[Form]\nTop=1\n";
-        writeFile(iniPath(), before);
+        writeTextFile(iniPath(), before);
         const QByteArray folder = QFile::encodeName(m_dir.path());
         QCOMPARE(::chmod(QFile::encodeName(iniPath()).constData(), 0444), 0);
         QCOMPARE(::chmod(folder.constData(), 0555), 0);
@@ -197,7 +182,7 @@ private slots:
             QSKIP("cannot drop root privileges here, so permission bits do not apply");
         QVERIFY(WIFEXITED(status));
         QCOMPARE(WEXITSTATUS(status), 0);
-        QCOMPARE(readFile(iniPath()), before);
+        QCOMPARE(readTextFile(iniPath()), before);
     }
 };
 

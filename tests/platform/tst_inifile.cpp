@@ -12,25 +12,13 @@
 #include <unistd.h>
 
 #include "platform/IniFile.h"
+#include "support/TestSupport.h"
 
 namespace {
 
 // 写真 and ゾ in CP932; the second byte of ゾ is "]".
 const QByteArray ShashinCp932("\x8E\xCA\x90\x5E");
 const QByteArray ZoCp932("\x83\x5D");
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 // Permission bits do not stop root; the check then runs in a child that has given up root.
 // Returns -1 when that is impossible, otherwise whether the check held.
@@ -63,7 +51,7 @@ private:
 
     IniFile loaded(const QByteArray& bytes)
     {
-        writeFile(path(), bytes);
+        writeTextFile(path(), bytes);
         IniFile ini(path());
         ini.load();
         return ini;
@@ -168,7 +156,7 @@ private slots:
             QByteArray("; settings\r\n\r\n[Other]\r\nTop=7\r\n[form]\r\n  TOP = -4000  \r\n"
                        "Width=3\r\nLeft=5\r\n\r\n; next\r\n[Last]\r\nx=1\r\n[New]\r\nKey=v\r\n"));
         QVERIFY(ini.save());
-        QCOMPARE(readFile(path()), ini.bytes());
+        QCOMPARE(readTextFile(path()), ini.bytes());
     }
 
     void appendsAfterLastLineWithoutFinalBreak()
@@ -223,7 +211,7 @@ private slots:
         IniFile again(path());
         QVERIFY(again.load());
         QCOMPARE(again.readInteger("T", "x", 0), 1);
-        QVERIFY(readFile(path()).startsWith(before.left(9)));
+        QVERIFY(readTextFile(path()).startsWith(before.left(9)));
     }
 
     void unchangedSaveDoesNotWrite()
@@ -236,14 +224,14 @@ private slots:
         struct stat after = {};
         QCOMPARE(::stat(QFile::encodeName(path()).constData(), &after), 0);
         QCOMPARE(after.st_ino, before.st_ino);
-        QCOMPARE(readFile(path()), QByteArray("[S]\r\nk = 1 \r\n"));
+        QCOMPARE(readTextFile(path()), QByteArray("[S]\r\nk = 1 \r\n"));
     }
 
     void saveKeepsLinkAndPermissions()
     {
         const QString target = m_dir.filePath("real.ini");
         const QString link = m_dir.filePath("link.ini");
-        writeFile(target, "[S]\nk=1\n");
+        writeTextFile(target, "[S]\nk=1\n");
         const QByteArray nativeTarget = QFile::encodeName(target);
         QCOMPARE(::chmod(nativeTarget.constData(), 0640), 0);
         QVERIFY(QFile::link(target, link));
@@ -252,7 +240,7 @@ private slots:
         ini.writeInteger("S", "k", 2);
         QVERIFY(ini.save());
         QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(readFile(target), QByteArray("[S]\nk=2\n"));
+        QCOMPARE(readTextFile(target), QByteArray("[S]\nk=2\n"));
         struct stat st = {};
         QCOMPARE(::stat(nativeTarget.constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, mode_t(0640));
@@ -288,7 +276,7 @@ private slots:
         const bool saved = ini.save();
         ::setrlimit(RLIMIT_FSIZE, &old);
         QVERIFY(!saved);
-        QCOMPARE(readFile(path()), QByteArray("[S]\nk=1\n"));
+        QCOMPARE(readTextFile(path()), QByteArray("[S]\nk=1\n"));
         QCOMPARE(QDir(m_dir.path()).entryList({".test.ini.*"}, QDir::Files | QDir::Hidden),
                  QStringList());
     }
@@ -299,7 +287,7 @@ private slots:
         const QString folder = dir.filePath("app");
         const QString file = folder + "/qirva.ini";
         QVERIFY(QDir().mkdir(folder));
-        writeFile(file, "[S]\nk=1\n");
+        writeTextFile(file, "[S]\nk=1\n");
         const QByteArray nativeFolder = QFile::encodeName(folder);
         QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
         if (::geteuid() == 0) {
@@ -318,7 +306,7 @@ private slots:
         if (held < 0)
             QSKIP("cannot drop root privileges here, so permission bits do not apply");
         QCOMPARE(held, 1);
-        QCOMPARE(readFile(file), QByteArray("[S]\nk=2\nlonger=12345\n"));
+        QCOMPARE(readTextFile(file), QByteArray("[S]\nk=2\nlonger=12345\n"));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"qirva.ini"});
     }
 };

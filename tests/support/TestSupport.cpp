@@ -68,3 +68,9 @@ QString makeAlbum(const QString& root, const QString& album, int count, int widt
         writeTestJpeg(dir + QStringLiteral("/p%1.jpg").arg(i), width, height, unsigned(i));
     return dir;
 }
+
+QByteArray readTextFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}

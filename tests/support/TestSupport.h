@@ -45,6 +45,9 @@ public:
 // Writes a real JPEG file (photo-like content) and returns its path.
 QString writeTestJpeg(const QString& path, int width, int height, unsigned seed = 1);
 
+// The file's bytes, or "<unreadable>" when it cannot be read.
+QByteArray readTextFile(const QString& path);
+
 // Writes the given text as a file (creating its folder).
 void writeTextFile(const QString& path, const QByteArray& contents);
 
