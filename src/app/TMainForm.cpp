@@ -401,14 +401,11 @@ void TMainForm::connectCommands()
 
     // A photo whose data is damaged shows what could be decoded and is reported once,
     // after the paint that found it.
-    connect(Image1, &PhotoImage::decodeFailed, this, [this](const QString& text) {
-        QMetaObject::invokeMethod(this, [this, text] { ErrorReport::show(this, text); },
-                                  Qt::QueuedConnection);
-    });
-    connect(Image2, &PhotoImage::decodeFailed, this, [this](const QString& text) {
-        QMetaObject::invokeMethod(this, [this, text] { ErrorReport::show(this, text); },
-                                  Qt::QueuedConnection);
-    });
+    for (PhotoImage* image : {Image1, Image2})
+        connect(image, &PhotoImage::decodeFailed, this, [this](const QString& text) {
+            QMetaObject::invokeMethod(this, [this, text] { ErrorReport::show(this, text); },
+                                      Qt::QueuedConnection);
+        });
 }
 
 void TMainForm::FormCreate()
