@@ -18,6 +18,7 @@
 #include "platform/LoopTimer.h"
 #include "platform/QirvaError.h"
 #include "support/TestSupport.h"
+#include "support/VanishingFile.h"
 #include "view/PhotoImage.h"
 
 namespace {
@@ -354,8 +355,8 @@ private slots:
         QTemporaryDir dir;
         const QString library = dir.filePath(QStringLiteral("lib"));
         makeAlbum(library, QStringLiteral("a"), 2);
-        QDir().mkpath(library + QStringLiteral("/b"));
-        QFile::link(library + QStringLiteral("/b/missing.jpg"), library + QStringLiteral("/b/x.jpg"));
+        writeTestJpeg(library + QStringLiteral("/b/x.jpg"), 64, 48);
+        vanishWhenSized("x.jpg"); // listed, then gone before its size is read
         writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
                       "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n");
         TMainForm form(dir.path());
