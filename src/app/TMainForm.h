@@ -5,6 +5,7 @@
 
 #include "app/CommandOrigin.h"
 #include "library/FolderTree.h"
+#include "library/NameLookup.h"
 
 class FolderTreeModel;
 class FolderTreeView;
@@ -176,8 +177,19 @@ private:
     void showStepTarget(int target, bool acrossAlbums);
     const TFileNameRec& photoRecord(int index) const;
     bool isPhotoNode(int index) const;
+    // The program's own change of a check button: runs no handler (the caller runs it when
+    // the command says so).
+    void setButtonDown(QToolButton* button, bool down);
     void setPhotoCommand(QToolButton* button, QAction* menuItem, QAction* popupItem, bool on);
     bool photoOnShow() const;
+
+    // --- folder panel ----------------------------------------------------------------------
+    // Loads a preview into Image2 and remembers its file: the picture is let go while the
+    // panel is closed and loaded again when it opens.
+    void loadPreview(const QString& path);
+    QString m_previewFile;
+    // Preview copies (and album pages) found also under another letter case.
+    NameLookup m_libraryNames;
 
     QPoint m_designPosition;
     bool m_boundsApplied = false;

@@ -19,7 +19,11 @@ void PhotoImage::setPicture(std::unique_ptr<JpegPicture> picture)
 
 void PhotoImage::decodeIfNeeded()
 {
-    if (!m_picture || m_picture->isDecoded() || m_decoding || !isVisible())
+    if (!m_picture || m_decoding || !isVisible())
+        return;
+    if (m_decodeToDrawnSize)
+        m_picture->setMinimumDecodeSize(size() * devicePixelRatioF());
+    if (m_picture->isDecoded())
         return;
     m_decoding = true;
     JpegPicture* decoding = m_picture.get();

@@ -22,6 +22,10 @@ public:
     int pictureWidth() const { return m_picture ? m_picture->width() : 0; }
     int pictureHeight() const { return m_picture ? m_picture->height() : 0; }
 
+    // The preview draws its picture small: decode it no larger than it is drawn (again, larger,
+    // when the control grows).
+    void setDecodeToDrawnSize(bool on) { m_decodeToDrawnSize = on; }
+
     bool incrementalDisplay() const { return m_incremental; }
     void setIncrementalDisplay(bool on) { m_incremental = on; }
 
@@ -44,6 +48,7 @@ protected:
 private:
     std::unique_ptr<JpegPicture> m_picture;
     bool m_incremental = false;
+    bool m_decodeToDrawnSize = false;
     bool m_decoding = false;
     bool m_decodeQueued = false;
 };

@@ -240,6 +240,20 @@ private slots:
         QAccessibleInterface* status = QAccessible::queryAccessibleInterface(panel0);
         QVERIFY(status);
         QCOMPARE(status->text(QAccessible::Name), QStringLiteral("イメージなし"));
+        // The panels and the progress bar sit in one container a screen reader reads as the
+        // status bar.
+        QAccessibleInterface* bar = status->parent();
+        QVERIFY(bar);
+        QCOMPARE(bar->object(), form->StatusBar1);
+        QCOMPARE(bar->role(), QAccessible::StatusBar);
+        QStringList roles;
+        for (int i = 0; i < bar->childCount(); ++i)
+            roles << QString::number(int(bar->child(i)->role()));
+        roles.sort();
+        QStringList expected(6, QString::number(int(QAccessible::StaticText)));
+        expected << QString::number(int(QAccessible::ProgressBar));
+        expected.sort();
+        QCOMPARE(roles, expected);
 
         QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(form->mImage);
         QVERIFY(menu);
