@@ -26,6 +26,12 @@
 
 namespace {
 
+struct Timing
+{
+    double total; // first press to the photo painted
+    double preview; // first press to the preview painted
+};
+
 // Paints of a picture control that drew a decoded picture.
 class PaintCounter : public QObject
 {
@@ -124,25 +130,32 @@ int main(int argc, char* argv[])
         clock.start();
         QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
         waitFor([&] { return previewPaints.decodedPaints > previewBefore; });
+        const double preview = clock.nsecsElapsed() / 1e6;
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
         waitFor([&] { return photoPaints.decodedPaints > photoBefore; });
-        return clock.nsecsElapsed() / 1e6;
+        return Timing{clock.nsecsElapsed() / 1e6, preview};
     };
 
     form.FolderToolBtn->click();
     QCoreApplication::processEvents();
     const long before = residentKiB();
-    double best = doubleClick(1);
+    Timing best = doubleClick(1);
     const long after = residentKiB();
     const double picture = form.Image1->picture()->image().sizeInBytes() / 1024.0;
-    for (int i = 0; i < 4; ++i)
-        best = std::min(best, doubleClick(1 + (i + 1) % 2));
+    for (int i = 0; i < 4; ++i) {
+        const Timing run = doubleClick(1 + (i + 1) % 2);
+        if (run.total < best.total)
+            best = run;
+    }
     const double djpeg = djpegMs(library + QStringLiteral("/a/p1.jpg"));
 
     std::printf("\nreal double-click on a 24 MP photo without a preview copy, first press to "
                 "painted, best of 5:\n");
-    std::printf("  %.1f ms, djpeg -rgb %.1f ms: %.2fx (target at most 1.25x)%s\n", best, djpeg,
-                best / djpeg, best / djpeg <= 1.25 ? "  target met" : "  target NOT met");
+    const double ratio = best.total / djpeg;
+    std::printf("  %.1f ms (of which the first click's preview %.1f ms), djpeg -rgb %.1f ms: "
+                "%.2fx (target at most 1.25x)%s\n",
+                best.total, best.preview, djpeg, ratio,
+                ratio <= 1.25 ? "  target met" : "  target NOT met");
     std::printf("resident memory after it, from the window with no photo shown: %.1f MiB, one "
                 "decoded picture %.1f MiB: %.2fx (target at most 1.25x)%s\n",
                 (after - before) / 1024.0, picture / 1024.0, (after - before) / picture,
