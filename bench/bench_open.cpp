@@ -13,9 +13,12 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <ctime>
 #include <cstdio>
 #include <functional>
+#include <utility>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "JpegWriter.h"
@@ -26,11 +29,29 @@
 
 namespace {
 
+// The machine is shared: the wall clock of a run can include waiting for a core, the
+// processor time does not. Both are shown.
 struct Timing
 {
-    double total; // first press to the photo painted
+    double total;   // first press to the photo painted
     double preview; // first press to the preview painted
+    double cpu;     // processor time of the whole double-click
 };
+
+double processCpuMs()
+{
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+double childrenCpuMs()
+{
+    rusage usage;
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
 
 // Paints of a picture control that drew a decoded picture.
 class PaintCounter : public QObject
@@ -58,18 +79,21 @@ void waitFor(const std::function<bool()>& done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
-double djpegMs(const QString& file)
+// Wall clock and processor time of djpeg, each the best of 5.
+std::pair<double, double> djpegMs(const QString& file)
 {
-    double best = 1e300;
+    double wall = 1e300, cpu = 1e300;
     for (int i = 0; i < 5; ++i) {
         QElapsedTimer clock;
         clock.start();
+        const double cpuBefore = childrenCpuMs();
         QProcess::execute(QStringLiteral("djpeg"),
                           {QStringLiteral("-rgb"), QStringLiteral("-outfile"),
                            QStringLiteral("/dev/null"), file});
-        best = std::min(best, clock.nsecsElapsed() / 1e6);
+        wall = std::min(wall, clock.nsecsElapsed() / 1e6);
+        cpu = std::min(cpu, childrenCpuMs() - cpuBefore);
     }
-    return best;
+    return {wall, cpu};
 }
 
 long residentKiB()
@@ -128,12 +152,13 @@ int main(int argc, char* argv[])
         const int previewBefore = previewPaints.decodedPaints;
         QElapsedTimer clock;
         clock.start();
+        const double cpuBefore = processCpuMs();
         QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
         waitFor([&] { return previewPaints.decodedPaints > previewBefore; });
         const double preview = clock.nsecsElapsed() / 1e6;
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
         waitFor([&] { return photoPaints.decodedPaints > photoBefore; });
-        return Timing{clock.nsecsElapsed() / 1e6, preview};
+        return Timing{clock.nsecsElapsed() / 1e6, preview, processCpuMs() - cpuBefore};
     };
 
     form.FolderToolBtn->click();
@@ -142,12 +167,14 @@ int main(int argc, char* argv[])
     Timing best = doubleClick(1);
     const long after = residentKiB();
     const double picture = form.Image1->picture()->image().sizeInBytes() / 1024.0;
+    double bestCpu = best.cpu;
     for (int i = 0; i < 4; ++i) {
         const Timing run = doubleClick(1 + (i + 1) % 2);
         if (run.total < best.total)
             best = run;
+        bestCpu = std::min(bestCpu, run.cpu);
     }
-    const double djpeg = djpegMs(library + QStringLiteral("/a/p1.jpg"));
+    const auto [djpeg, djpegCpu] = djpegMs(library + QStringLiteral("/a/p1.jpg"));
 
     std::printf("\nreal double-click on a 24 MP photo without a preview copy, first press to "
                 "painted, best of 5:\n");
@@ -156,6 +183,8 @@ int main(int argc, char* argv[])
                 "%.2fx (target at most 1.25x)%s\n",
                 best.total, best.preview, djpeg, ratio,
                 ratio <= 1.25 ? "  target met" : "  target NOT met");
+    std::printf("  processor time %.1f ms, djpeg's %.1f ms: %.2fx%s\n", bestCpu, djpegCpu,
+                bestCpu / djpegCpu, bestCpu / djpegCpu <= 1.25 ? "  target met" : "  target NOT met");
     std::printf("resident memory after it, from the window with no photo shown: %.1f MiB, one "
                 "decoded picture %.1f MiB: %.2fx (target at most 1.25x)%s\n",
                 (after - before) / 1024.0, picture / 1024.0, (after - before) / picture,
