@@ -36,6 +36,10 @@ public:
     // Decodes a picture that is about to be shown and is not decoded yet. Called before the
     // window paints; does nothing while hidden.
     void decodeIfNeeded();
+    // The picture's decoded pixels (full size unless it decodes to its drawn size), decoding
+    // them now when no paint has asked for them yet (progress and errors are reported as for
+    // a paint). Null without a picture.
+    const QImage& decodedImage();
 
 signals:
     void progress(JpegPicture::ProgressStage stage, int percent);
@@ -46,6 +50,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void decodeNow();
+
     std::unique_ptr<JpegPicture> m_picture;
     bool m_incremental = false;
     bool m_decodeToDrawnSize = false;
