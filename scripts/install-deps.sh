@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need, when missing.
 set -euo pipefail
-packages=(cmake g++ ninja-build qt6-base-dev libjpeg62-turbo-dev libjpeg-turbo-progs
+packages=(cmake g++ ninja-build qt6-base-dev libjpeg62-turbo-dev libjpeg-turbo-progs xvfb strace xdotool
           fonts-ipafont-gothic qt6-translations-l10n "$@")
 missing=()
 for p in "${packages[@]}"; do
