@@ -275,7 +275,6 @@ bool replaceFile(const QString& target, const QByteArray& bytes, const QByteArra
     return false;
 }
 
-
 bool isAsciiName(const QString& text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
@@ -336,9 +335,8 @@ QString fileValueText(const QString& value)
     if (text.isEmpty())
         return text;
     const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    const bool quoted =
-        text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'') &&
-        text.back() == text.front();
+    const bool quoted = text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'') &&
+                        text.back() == text.front();
     if (blank(text.front()) || blank(text.back()) || quoted)
         return u'"' + text + u'"';
     return text;
@@ -921,8 +919,7 @@ const QByteArray& IniFile::bytes() const
 
 bool IniFile::save()
 {
-    if (m_diskState == DiskState::Unreadable || m_diskState == DiskState::NotAFile ||
-        m_unwritable)
+    if (m_diskState == DiskState::Unreadable || m_diskState == DiskState::NotAFile || m_unwritable)
         return false;
     if (m_diskState == DiskState::Read && !m_changed)
         return true;

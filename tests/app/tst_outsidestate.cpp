@@ -139,7 +139,8 @@ private slots:
             const QString name = call.captured(1);
             const QString arguments = call.captured(2);
             if (name.startsWith(QStringLiteral("open")) &&
-                !arguments.contains(QRegularExpression(QStringLiteral("O_WRONLY|O_RDWR|O_CREAT|O_TRUNC"))))
+                !arguments.contains(
+                    QRegularExpression(QStringLiteral("O_WRONLY|O_RDWR|O_CREAT|O_TRUNC"))))
                 continue;
             if (name == QStringLiteral("execve")) {
                 ++programs;

@@ -177,7 +177,8 @@ private slots:
                                 "AllAdjust=1\r\nAutoOrientation=1\r\n";
         const QByteArray before = "[Form]\r\nTop=0\r\nLeft=0\r\nCaption=\"My Photos\"\r\n"
                                   "[Setting]\r\nSLISetInte=\"30\"\r\n"
-                                  "LoadSetPath='/home/a/my photos'\r\n" + rest;
+                                  "LoadSetPath='/home/a/my photos'\r\n" +
+                                  rest;
         writeTextFile(iniPath(), before);
         SettingsFile file(appDir());
         Settings s = file.read();
@@ -193,7 +194,8 @@ private slots:
         file.write(s);
         QCOMPARE(readTextFile(iniPath()),
                  "[Form]\r\nTop=0\r\nLeft=0\r\nCaption=Trip\r\n[Setting]\r\nSLISetInte=40\r\n"
-                 "LoadSetPath='/home/a/my photos'\r\n" + rest);
+                 "LoadSetPath='/home/a/my photos'\r\n" +
+                     rest);
     }
 
     void longStringIsKeptUnlessChanged()
