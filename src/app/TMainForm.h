@@ -5,6 +5,7 @@
 
 #include "app/CommandOrigin.h"
 #include "library/FolderTree.h"
+#include "picture/JpegPicture.h"
 
 class FolderTreeModel;
 class FolderTreeView;
@@ -23,7 +24,8 @@ class TStatusProgressBar;
 
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
-// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, slideshow/AutoNext.cpp).
+// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, view/LoadProgress.cpp,
+// slideshow/AutoNext.cpp, slideshow/SlideShow.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -152,10 +154,19 @@ public:
     void UnZoomToolBtnClick();
     void ScrollBoxCanResize();
 
+    // Load progress: the decoding of Image1 drives StatusProgressBar1.
+    void Image1Progress(JpegPicture::ProgressStage Stage, int PercentDone);
+    void ProgressTimerTimer();
+
     void AutoNextToolBtnClick();
     void mAutoNextClick();
     void pAutoNextClick();
     void StopAutoNext(CommandOrigin origin);
+
+    // Slide shows: SlideMode 1 (one album) and 2 (all albums), stepped by SlideTimer.
+    void mSlideShowClick();
+    void mAllSlideShowClick();
+    void SlideTimerTimer();
 
 protected:
     bool event(QEvent* event) override;
@@ -178,6 +189,9 @@ private:
     bool isPhotoNode(int index) const;
     void setPhotoCommand(QToolButton* button, QAction* menuItem, QAction* popupItem, bool on);
     bool photoOnShow() const;
+    void startSlideShow(int startNode, quint8 mode);
+    // The first photo of the album at CurrentNodeIndex, as the slide timer shows it.
+    void showSlideStart(bool withAutoAdvance);
 
     QPoint m_designPosition;
     bool m_boundsApplied = false;

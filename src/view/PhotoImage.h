@@ -22,6 +22,9 @@ public:
     int pictureWidth() const { return m_picture ? m_picture->width() : 0; }
     int pictureHeight() const { return m_picture ? m_picture->height() : 0; }
 
+    // On: while the picture decodes, the rows decoded so far are drawn at each progress report
+    // that brings new ones. Off: the picture shows only once decoded. Takes effect from the
+    // next progress report.
     bool incrementalDisplay() const { return m_incremental; }
     void setIncrementalDisplay(bool on) { m_incremental = on; }
 
@@ -42,8 +45,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void paintNewRows();
+
     std::unique_ptr<JpegPicture> m_picture;
     bool m_incremental = false;
     bool m_decoding = false;
     bool m_decodeQueued = false;
+    int m_paintedRows = 0; // picture rows drawn so far during an incremental decode
 };
