@@ -403,6 +403,16 @@ void TMainForm::connectCommands()
     connect(Image1, &PhotoImage::progress, this, &TMainForm::Image1Progress);
     connect(ProgressTimer, &LoopTimer::timeout, this, guarded(&TMainForm::ProgressTimerTimer));
 
+    connect(PrintToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::PrintToolBtnClick));
+    connect(mPrint, &QAction::triggered, this, guarded(&TMainForm::PrintToolBtnClick));
+    connect(ClipCopyToolBtn, &QToolButton::clicked, this,
+            guarded(&TMainForm::ClipCopyToolBtnClick));
+    connect(mClipCopy, &QAction::triggered, this, guarded(&TMainForm::ClipCopyToolBtnClick));
+    connect(IndexToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::IndexToolBtnClick));
+    connect(mIndex, &QAction::triggered, this, guarded(&TMainForm::IndexToolBtnClick));
+
+    connect(Help2, &QAction::triggered, this, guarded(&TMainForm::Help2Click));
+
     connect(TreeView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(TreeView->viewport()->mapToGlobal(at)); });
     connect(ScrollBox, &QWidget::customContextMenuRequested, this,

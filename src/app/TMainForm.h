@@ -25,7 +25,8 @@ class TStatusProgressBar;
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
 // browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, view/LoadProgress.cpp,
-// slideshow/AutoNext.cpp, slideshow/SlideShow.cpp).
+// slideshow/AutoNext.cpp, slideshow/SlideShow.cpp, output/OutputCommands.cpp,
+// app/HelpAbout.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -167,6 +168,16 @@ public:
     void mSlideShowClick();
     void mAllSlideShowClick();
     void SlideTimerTimer();
+
+    // Output (output/OutputCommands.cpp): print, copy, album page. Never run by the slide
+    // timer, so each one stops automatic advance.
+    void PrintToolBtnClick();
+    void ClipCopyToolBtnClick();
+    void IndexToolBtnClick();
+    QString AlbumPagePath(const TFileNameRec& rec) const;
+
+    // Help and About (app/HelpAbout.cpp).
+    void Help2Click();
 
 protected:
     bool event(QEvent* event) override;

@@ -30,7 +30,22 @@ void PhotoImage::setPicture(std::unique_ptr<JpegPicture> picture)
 
 void PhotoImage::decodeIfNeeded()
 {
-    if (!m_picture || m_picture->isDecoded() || m_decoding || decodeRunning || !isVisible())
+    if (isVisible() && !decodeRunning)
+        decodeNow();
+}
+
+const QImage& PhotoImage::decodedImage()
+{
+    static const QImage none;
+    if (!m_picture)
+        return none;
+    decodeNow();
+    return m_picture->image();
+}
+
+void PhotoImage::decodeNow()
+{
+    if (!m_picture || m_picture->isDecoded() || m_decoding)
         return;
     m_decoding = true;
     decodeRunning = true;

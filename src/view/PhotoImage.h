@@ -35,6 +35,9 @@ public:
     // Decodes a picture that is about to be shown and is not decoded yet. Called before the
     // window paints; does nothing while hidden.
     void decodeIfNeeded();
+    // The picture's full decoded pixels, decoding them now when no paint has asked for them
+    // yet (progress and errors are reported as for a paint). Null without a picture.
+    const QImage& decodedImage();
 
 signals:
     void progress(JpegPicture::ProgressStage stage, int percent);
@@ -45,6 +48,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void decodeNow();
     void paintNewRows();
 
     std::unique_ptr<JpegPicture> m_picture;
