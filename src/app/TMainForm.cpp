@@ -30,6 +30,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/LoopTimer.h"
 #include "platform/QirvaError.h"
+#include "slideshow/SlideCourse.h"
 #include "view/PhotoImage.h"
 
 namespace {
@@ -400,6 +401,16 @@ void TMainForm::connectCommands()
             guarded(&TMainForm::AutoNextToolBtnClick));
     connect(mAutoNext, &QAction::triggered, this, guarded(&TMainForm::mAutoNextClick));
     connect(pAutoNext, &QAction::triggered, this, guarded(&TMainForm::pAutoNextClick));
+    connect(mSlideShow, &QAction::triggered, this, guarded(&TMainForm::mSlideShowClick));
+    connect(pSlideShow, &QAction::triggered, this, guarded(&TMainForm::mSlideShowClick));
+    connect(mAllSlideShow, &QAction::triggered, this, guarded(&TMainForm::mAllSlideShowClick));
+    connect(pAllSlideShow, &QAction::triggered, this, guarded(&TMainForm::mAllSlideShowClick));
+    connect(SlideTimer, &LoopTimer::timeout, this, guarded(&TMainForm::SlideTimerTimer));
+
+    // Reported from inside the decode, which must not be interrupted by a message box; the
+    // handler only moves the bar and arms timers.
+    connect(Image1, &PhotoImage::progress, this, &TMainForm::Image1Progress);
+    connect(ProgressTimer, &LoopTimer::timeout, this, guarded(&TMainForm::ProgressTimerTimer));
 
     connect(PrintToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::PrintToolBtnClick));
     connect(mPrint, &QAction::triggered, this, guarded(&TMainForm::PrintToolBtnClick));
@@ -454,7 +465,7 @@ void TMainForm::FormCreate()
     KeyScrolling = false;
     WheelEdgeArmed = false;
     Image1->setCursor(Glyphs::handCursor());
-    SlideTimer->setInterval(int(std::clamp<qint64>(qint64(SLISetInte) * 100, INT_MIN, INT_MAX)));
+    SlideTimer->setInterval(SlideCourse::slideTimerInterval(SLISetInte));
     Image1->setIncrementalDisplay(Incremental);
 
     try {

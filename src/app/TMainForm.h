@@ -6,6 +6,7 @@
 #include "app/CommandOrigin.h"
 #include "library/FolderTree.h"
 #include "library/NameLookup.h"
+#include "picture/JpegPicture.h"
 
 class FolderTreeModel;
 class FolderTreeView;
@@ -24,8 +25,9 @@ class TStatusProgressBar;
 
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
-// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, slideshow/AutoNext.cpp,
-// output/OutputCommands.cpp, app/HelpAbout.cpp).
+// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, view/LoadProgress.cpp,
+// slideshow/AutoNext.cpp, slideshow/SlideShow.cpp, output/OutputCommands.cpp,
+// app/HelpAbout.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -154,10 +156,19 @@ public:
     void UnZoomToolBtnClick();
     void ScrollBoxCanResize();
 
+    // Load progress: the decoding of Image1 drives StatusProgressBar1.
+    void Image1Progress(JpegPicture::ProgressStage Stage, int PercentDone);
+    void ProgressTimerTimer();
+
     void AutoNextToolBtnClick();
     void mAutoNextClick();
     void pAutoNextClick();
     void StopAutoNext(CommandOrigin origin);
+
+    // Slide shows: SlideMode 1 (one album) and 2 (all albums), stepped by SlideTimer.
+    void mSlideShowClick();
+    void mAllSlideShowClick();
+    void SlideTimerTimer();
 
     // Output (output/OutputCommands.cpp): print, copy, album page. Never run by the slide
     // timer, so each one stops automatic advance.
@@ -196,6 +207,9 @@ private:
     void setButtonDown(QToolButton* button, bool down);
     void setPhotoCommand(QToolButton* button, QAction* menuItem, QAction* popupItem, bool on);
     bool photoOnShow() const;
+    void startSlideShow(int startNode, quint8 mode);
+    // The first photo of the album at CurrentNodeIndex, as the slide timer shows it.
+    void showSlideStart(bool withAutoAdvance);
 
     // --- folder panel ----------------------------------------------------------------------
     // Loads a preview into Image2 and remembers its file: the picture is let go while the

@@ -1,6 +1,7 @@
 #include "controls/TStatusProgressBar.h"
 
 #include "controls/PanelStatusBar.h"
+#include "platform/PaintNow.h"
 
 TStatusProgressBar::TStatusProgressBar(QWidget* parent) : QProgressBar(parent)
 {
@@ -20,6 +21,16 @@ void TStatusProgressBar::setPanelIndex(int index)
 {
     PlaceInPanel(m_statusBar, index);
     m_panelIndex = index;
+}
+
+void TStatusProgressBar::setPositionNow(int position)
+{
+    // QProgressBar repaints itself at once on a large change, and that repaint would draw
+    // every other part of the window that waits for a paint (a photo not yet decoded).
+    setUpdatesEnabled(false);
+    setValue(position);
+    setUpdatesEnabled(true);
+    paintAloneNow(this);
 }
 
 void TStatusProgressBar::PlaceInPanel(PanelStatusBar* statusBar, int index)

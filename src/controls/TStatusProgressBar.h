@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QProgressBar>
 
-class PanelStatusBar;
+#include "controls/PanelStatusBar.h"
 
 // A progress bar that places itself over one panel of a status bar. It is placed only when
 // one of its two properties is assigned; it does not follow later size changes.
@@ -18,6 +18,10 @@ public:
     void setStatusBar(PanelStatusBar* statusBar);
     int panelIndex() const { return m_panelIndex; }
     void setPanelIndex(int index);
+
+    // Sets the position and puts the bar on the screen at once, drawing nothing else of the
+    // window: for progress reported while a long piece of work holds the event loop.
+    void setPositionNow(int position);
 
 private:
     void PlaceInPanel(PanelStatusBar* statusBar, int index);

@@ -185,6 +185,7 @@ struct DecodeContext
     ErrorManager err;
     ProgressManager progress;
     const JpegPicture::ProgressCallback* callback = nullptr;
+    int* decodedRows = nullptr; // rows of the picture finished so far, for incremental display
     QElapsedTimer clock;
     qint64 lastReportTime = 0;
     int lastPercent = 0;
@@ -195,6 +196,10 @@ struct DecodeContext
     {
         if (!*callback || callbackFailed)
             return;
+        // Reports are spaced from their start: the time a report spends repainting counts
+        // towards the next interval.
+        lastReportTime = clock.elapsed();
+        lastPercent = percent;
         // The callback repaints from inside libjpeg; nothing may unwind through it.
         try {
             (*callback)(stage, percent);
@@ -205,8 +210,6 @@ struct DecodeContext
             callbackFailed = true;
             qWarning("JpegPicture: progress callback threw");
         }
-        lastReportTime = clock.elapsed();
-        lastPercent = percent;
     }
 };
 
@@ -271,6 +274,7 @@ int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
         while (int(cinfo.output_scanline) < height) {
             const int row = int(cinfo.output_scanline);
             jpeg_read_scanlines(&cinfo, rows.data() + row, JDIMENSION(height - row));
+            *context.decodedRows = int(cinfo.output_scanline);
         }
     } else {
         const bool inverted = cinfo.saw_Adobe_marker;
@@ -286,6 +290,7 @@ int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
             for (int i = 0; i < got; ++i)
                 cmykToRgb32(bufferRows[i], reinterpret_cast<QRgb*>(rows[size_t(row + i)]), width,
                             inverted);
+            *context.decodedRows = row + got;
         }
     }
     // Whatever follows the last row (trailing markers, garbage) cannot change the picture, so
@@ -360,9 +365,11 @@ QString JpegPicture::decode(const ProgressCallback& progress)
     if (m_decoded)
         return {};
     m_decoded = true;
+    m_decodedRows = 0;
 
     auto context = std::make_unique<DecodeContext>();
     context->callback = &progress;
+    context->decodedRows = &m_decodedRows;
     context->progress.context = context.get();
     context->clock.start();
     context->report(ProgressStage::Starting, 0);
@@ -395,6 +402,7 @@ QString JpegPicture::decode(const ProgressCallback& progress)
             // whole picture up front) spares a full pass over the memory on every photo.
             for (int y = decodedRows; y < height; ++y)
                 std::fill_n(reinterpret_cast<QRgb*>(m_image.scanLine(y)), width, undecodedGrey);
+            m_decodedRows = height;
             if (code != 0)
                 error = jpegErrorText(code);
         }

@@ -47,6 +47,9 @@ public:
     // The decoded pixels once decode() has returned; rows a failed decode did not reach are
     // grey. Null before decode().
     const QImage& image() const { return m_image; }
+    // Rows at the top of image() that hold pixels: those decoded so far while decode() runs
+    // (for drawing a partly decoded photo from its progress reports), all once it returned.
+    int decodedRows() const { return m_decodedRows; }
 
 private:
     QByteArray m_data;   // the whole file, so the decode needs no second read; freed by a
@@ -55,5 +58,6 @@ private:
     int m_height = 0;
     int m_scaleEighths = 8; // decode at this many eighths of the natural size
     bool m_decoded = false;
+    int m_decodedRows = 0;
     QImage m_image;
 };

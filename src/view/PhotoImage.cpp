@@ -4,6 +4,16 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
+
+namespace {
+
+// One decode at a time: the repaints a decode makes from its progress reports must not start
+// the decode of another picture in the middle of it.
+bool decodeRunning = false;
+
+} // namespace
+
 PhotoImage::PhotoImage(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -14,12 +24,13 @@ PhotoImage::~PhotoImage() = default;
 void PhotoImage::setPicture(std::unique_ptr<JpegPicture> picture)
 {
     m_picture = std::move(picture);
+    m_paintedRows = 0;
     update();
 }
 
 void PhotoImage::decodeIfNeeded()
 {
-    if (!isVisible())
+    if (!isVisible() || decodeRunning)
         return;
     if (m_picture && m_decodeToDrawnSize && !m_decoding)
         m_picture->setMinimumDecodeSize(size() * devicePixelRatioF());
@@ -40,13 +51,35 @@ void PhotoImage::decodeNow()
     if (!m_picture || m_picture->isDecoded() || m_decoding)
         return;
     m_decoding = true;
+    decodeRunning = true;
+    m_paintedRows = 0;
     JpegPicture* decoding = m_picture.get();
-    const QString error = decoding->decode(
-        [this](JpegPicture::ProgressStage stage, int percent) { emit progress(stage, percent); });
+    const QString error = decoding->decode([this](JpegPicture::ProgressStage stage, int percent) {
+        emit progress(stage, percent);
+        if (stage == JpegPicture::ProgressStage::Running && m_incremental)
+            paintNewRows();
+    });
+    decodeRunning = false;
     m_decoding = false;
     update();
     if (!error.isEmpty())
         emit decodeFailed(error);
+}
+
+void PhotoImage::paintNewRows()
+{
+    // Rows of the picture being decoded, which may be a reduced one.
+    const int rows = m_picture->decodedRows();
+    const int pictureHeight = m_picture->image().height();
+    if (rows <= m_paintedRows || pictureHeight <= 0)
+        return;
+    // The band of the control that the new rows cover, widened to whole control rows.
+    const int top = int(qint64(m_paintedRows) * height() / pictureHeight);
+    const int bottom = int((qint64(rows) * height() + pictureHeight - 1) / pictureHeight);
+    m_paintedRows = rows;
+    // Painted now, with whatever else of the window waits for a paint: the decode holds the
+    // event loop until it ends.
+    repaint(QRect(0, top, width(), bottom - top));
 }
 
 void PhotoImage::paintEvent(QPaintEvent* event)
@@ -65,16 +98,26 @@ void PhotoImage::paintEvent(QPaintEvent* event)
         return;
     }
     const QImage& image = m_picture->image();
-    if (image.isNull() || width() <= 0 || height() <= 0)
+    const int rows = std::min(m_picture->decodedRows(), image.height());
+    if (image.isNull() || rows <= 0 || width() <= 0 || height() <= 0)
         return;
+    // While the picture decodes only its top rows hold pixels: draw from those alone, so no
+    // row that is still to come can bleed into the smoothing at their edge.
+    const QImage decoded =
+        rows == image.height()
+            ? image
+            : QImage(image.constBits(), image.width(), rows, image.bytesPerLine(), image.format());
+    const int coveredHeight = int(qint64(rows) * height() / image.height());
 
     // Draw only the exposed part: at high zoom the control is far larger than the screen.
-    const QRectF target = event->rect();
+    const QRectF target = QRectF(event->rect()).intersected(QRectF(0, 0, width(), coveredHeight));
+    if (target.isEmpty())
+        return;
     const qreal sx = qreal(image.width()) / width();
     const qreal sy = qreal(image.height()) / height();
     const QRectF source(target.x() * sx, target.y() * sy, target.width() * sx,
                         target.height() * sy);
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, width() < image.width());
-    painter.drawImage(target, image, source);
+    painter.drawImage(target, decoded, source);
 }

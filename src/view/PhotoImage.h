@@ -26,6 +26,9 @@ public:
     // when the control grows).
     void setDecodeToDrawnSize(bool on) { m_decodeToDrawnSize = on; }
 
+    // On: while the picture decodes, the rows decoded so far are drawn at each progress report
+    // that brings new ones. Off: the picture shows only once decoded. Takes effect from the
+    // next progress report.
     bool incrementalDisplay() const { return m_incremental; }
     void setIncrementalDisplay(bool on) { m_incremental = on; }
 
@@ -51,10 +54,12 @@ protected:
 
 private:
     void decodeNow();
+    void paintNewRows();
 
     std::unique_ptr<JpegPicture> m_picture;
     bool m_incremental = false;
     bool m_decodeToDrawnSize = false;
     bool m_decoding = false;
     bool m_decodeQueued = false;
+    int m_paintedRows = 0; // picture rows drawn so far during an incremental decode
 };
