@@ -3,10 +3,18 @@
 
 #include <QUrl>
 
+#include "app/TAboutBox.h"
 #include "platform/Desktop.h"
 
 void TMainForm::Help2Click()
 {
     // Whatever the desktop makes of it is its own affair; automatic advance keeps running.
     Desktop::instance().openUrl(QUrl::fromLocalFile(AppDir + helpFileName()));
+}
+
+void TMainForm::AboutToolBtnClick()
+{
+    StopAutoNext(CommandOrigin::Control);
+    TAboutBox box(this);
+    Desktop::instance().execDialog(box);
 }

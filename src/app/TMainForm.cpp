@@ -70,6 +70,7 @@ void TMainForm::initApplication(QApplication& app)
     // The classic look the window was drawn for: bevelled panels, dotted tree lines.
     app.setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     app.setProperty("helpFile", helpFileName());
+    app.setWindowIcon(Glyphs::programIcon());
     // The window's font is named as on Windows; IPA P Gothic stands in for it.
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -421,6 +422,8 @@ void TMainForm::connectCommands()
     connect(mIndex, &QAction::triggered, this, guarded(&TMainForm::IndexToolBtnClick));
 
     connect(Help2, &QAction::triggered, this, guarded(&TMainForm::Help2Click));
+    connect(AboutToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::AboutToolBtnClick));
+    connect(About1, &QAction::triggered, this, guarded(&TMainForm::AboutToolBtnClick));
 
     connect(TreeView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(TreeView->viewport()->mapToGlobal(at)); });

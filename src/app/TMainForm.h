@@ -179,6 +179,7 @@ public:
 
     // Help and About (app/HelpAbout.cpp).
     void Help2Click();
+    void AboutToolBtnClick();
 
 protected:
     bool event(QEvent* event) override;

@@ -80,6 +80,15 @@ QIcon treeIcon(int index)
     return {};
 }
 
+QIcon programIcon()
+{
+    registerArtwork();
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/icons/qirva-%1.xpm").arg(size), QSize(size, size));
+    return icon;
+}
+
 QCursor handCursor()
 {
     registerArtwork();

@@ -24,6 +24,10 @@ QPixmap disabledForm(const QPixmap& glyph);
 // Null for other indexes.
 QIcon treeIcon(int index);
 
+// The program's icon (a photo before an album), at 16, 32 and 48 pixels: the window icon
+// and the picture of the About box.
+QIcon programIcon();
+
 // "Hand1": a 32 x 32 monochrome open hand with its hot spot at the top-left corner.
 QCursor handCursor();
 
