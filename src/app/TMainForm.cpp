@@ -27,6 +27,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/LoopTimer.h"
 #include "platform/QirvaError.h"
+#include "slideshow/SlideInterval.h"
 #include "view/PhotoImage.h"
 
 namespace {
@@ -392,6 +393,9 @@ void TMainForm::connectCommands()
     connect(mAutoNext, &QAction::triggered, this, guarded(&TMainForm::mAutoNextClick));
     connect(pAutoNext, &QAction::triggered, this, guarded(&TMainForm::pAutoNextClick));
 
+    connect(SettingToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::SettingToolBtnClick));
+    connect(N22, &QAction::triggered, this, guarded(&TMainForm::SettingToolBtnClick));
+
     connect(TreeView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(TreeView->viewport()->mapToGlobal(at)); });
     connect(ScrollBox, &QWidget::customContextMenuRequested, this,
@@ -430,7 +434,7 @@ void TMainForm::FormCreate()
     KeyScrolling = false;
     WheelEdgeArmed = false;
     Image1->setCursor(Glyphs::handCursor());
-    SlideTimer->setInterval(int(std::clamp<qint64>(qint64(SLISetInte) * 100, INT_MIN, INT_MAX)));
+    SlideTimer->setInterval(slideTimerInterval(SLISetInte));
     Image1->setIncrementalDisplay(Incremental);
 
     try {

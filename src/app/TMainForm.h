@@ -23,7 +23,8 @@ class TStatusProgressBar;
 
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
-// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, slideshow/AutoNext.cpp).
+// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, slideshow/AutoNext.cpp,
+// settings/SettingCommand.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -156,6 +157,9 @@ public:
     void mAutoNextClick();
     void pAutoNextClick();
     void StopAutoNext(CommandOrigin origin);
+
+    // Settings dialog
+    void SettingToolBtnClick();
 
 protected:
     bool event(QEvent* event) override;

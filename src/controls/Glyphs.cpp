@@ -80,6 +80,16 @@ QIcon treeIcon(int index)
     return {};
 }
 
+QIcon ellipsisIcon()
+{
+    registerArtwork();
+    const QPixmap glyph(QStringLiteral(":/glyphs/ellipsis15.xpm"));
+    QIcon icon;
+    icon.addPixmap(glyph, QIcon::Normal);
+    icon.addPixmap(disabledForm(glyph), QIcon::Disabled);
+    return icon;
+}
+
 QCursor handCursor()
 {
     registerArtwork();

@@ -4,10 +4,11 @@
 #include <QString>
 #include <QUrl>
 
+class QPrinter;
 class QWidget;
 
 // Everything that reaches the desktop or blocks on the user: message boxes, the folder
-// browse dialog, the beep and the shell launcher. Tests install a scripted replacement so
+// browse dialog, the printer setup, the beep and the shell launcher. Tests install a scripted replacement so
 // that no test ever waits on a dialog.
 class Desktop
 {
@@ -20,6 +21,9 @@ public:
     // Returns the chosen folder, or an empty string when the user cancelled.
     virtual QString browseForFolder(QWidget* parent, const QString& prompt) = 0;
     virtual void openUrl(const QUrl& url) = 0;
+    // Lets the user choose the printer, its paper and orientation; what is chosen is set on
+    // the printer when the user confirms, and nothing changes when they cancel.
+    virtual void setUpPrinter(QWidget* parent, QPrinter& printer) = 0;
 
     static Desktop& instance();
     // Replaces the desktop (not owned); nullptr restores the real one.

@@ -44,6 +44,13 @@ void ScriptedDesktop::openUrl(const QUrl& url)
     events << QStringLiteral("open:") + url.toString();
 }
 
+void ScriptedDesktop::setUpPrinter(QWidget*, QPrinter& printer)
+{
+    events << QStringLiteral("printer-setup");
+    if (printerChoice)
+        printerChoice(printer);
+}
+
 QString writeTestJpeg(const QString& path, int width, int height, unsigned seed)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <vector>
 
 #include "platform/Desktop.h"
@@ -29,16 +30,20 @@ public:
                      const QString& text) override;
     QString browseForFolder(QWidget* parent, const QString& prompt) override;
     void openUrl(const QUrl& url) override;
+    void setUpPrinter(QWidget* parent, QPrinter& printer) override;
 
     // Answers of the folder dialog, in order; an empty string is a cancel. When the script
     // runs out the dialog is cancelled, and after 100 cancels in a row the test fails.
     QStringList nextFolders;
 
+    // What the user does in the printer setup; unset, they cancel it.
+    std::function<void(QPrinter&)> printerChoice;
+
     int beeps = 0;
     std::vector<Message> messages;
     QStringList browsePrompts;
     std::vector<QUrl> openedUrls;
-    // Every event in order: "beep", "message:<title>", "browse".
+    // Every event in order: "beep", "message:<title>", "browse", "open:<url>", "printer-setup".
     QStringList events;
 };
 

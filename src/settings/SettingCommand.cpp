@@ -1,0 +1,12 @@
+// Opening the settings dialog.
+#include "app/TMainForm.h"
+
+#include "settings/TSettingForm.h"
+
+void TMainForm::SettingToolBtnClick()
+{
+    StopAutoNext(CommandOrigin::Control);
+    // A fresh dialog each time, so it always starts from the current settings.
+    TSettingForm dialog(*this, this);
+    dialog.exec();
+}
