@@ -4,19 +4,49 @@
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QStylePainter>
 #include <QToolButton>
 
 #include "controls/Glyphs.h"
+
+namespace {
+
+constexpr QSize GlyphSize(14, 5);
+
+// The glyph is nearly as wide as the button: it is drawn whole over the bevel, centred,
+// never shrunk into the space inside the bevel as a tool button would.
+class EllipsisButton : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        option.icon = QIcon();
+        option.text.clear();
+        painter.drawComplexControl(QStyle::CC_ToolButton, option);
+        QPoint at((width() - GlyphSize.width()) / 2, (height() - GlyphSize.height()) / 2);
+        if (isDown())
+            at += QPoint(1, 1);
+        painter.drawPixmap(at, icon().pixmap(GlyphSize, isEnabled() ? QIcon::Normal : QIcon::Disabled));
+    }
+};
+
+} // namespace
 
 TCustomEllipsisEdit::TCustomEllipsisEdit(QWidget* parent) : QLineEdit(parent)
 {
     resize(150, 20);
     setMouseTracking(true); // the pointer shape depends on where it is over the box
 
-    m_button = new QToolButton(this);
+    m_button = new EllipsisButton(this);
     m_button->setObjectName(QStringLiteral("EllipsisButton"));
     m_button->setIcon(Glyphs::ellipsisIcon());
-    m_button->setIconSize(QSize(14, 5));
+    m_button->setIconSize(GlyphSize);
     m_button->setFocusPolicy(Qt::NoFocus);
     m_button->setCursor(Qt::ArrowCursor);
     m_button->setAccessibleName(QStringLiteral("参照"));

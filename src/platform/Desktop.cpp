@@ -58,7 +58,8 @@ public:
         // say about pages or copies and an OK button instead of "Print".
         QPrintDialog dialog(&printer, parent);
         dialog.setWindowTitle(QStringLiteral("プリンターの設定"));
-        dialog.setOptions(QAbstractPrintDialog::PrintToFile);
+        dialog.setOptions(QAbstractPrintDialog::PrintToFile |
+                          QAbstractPrintDialog::PrintShowPageSize);
         if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
             if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
                 ok->setText(QStringLiteral("OK"));
