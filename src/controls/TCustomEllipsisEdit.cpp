@@ -32,7 +32,8 @@ protected:
         QPoint at((width() - GlyphSize.width()) / 2, (height() - GlyphSize.height()) / 2);
         if (isDown())
             at += QPoint(1, 1);
-        painter.drawPixmap(at, icon().pixmap(GlyphSize, isEnabled() ? QIcon::Normal : QIcon::Disabled));
+        painter.drawPixmap(at,
+                           icon().pixmap(GlyphSize, isEnabled() ? QIcon::Normal : QIcon::Disabled));
     }
 };
 

@@ -33,8 +33,7 @@ QString intervalText(int position)
     return QString::number(qint64(position) * 100) + QStringLiteral("ミリ秒");
 }
 
-template <typename Widget>
-Widget* place(Widget* widget, const char* name, int left, int top)
+template <typename Widget> Widget* place(Widget* widget, const char* name, int left, int top)
 {
     widget->setObjectName(QString::fromLatin1(name));
     widget->move(left, top);
@@ -100,8 +99,7 @@ void TSettingForm::createSettingPage()
     PageControl1->addTab(TabSheet1, QStringLiteral("設定"));
 
     Label1 = label(TabSheet1, "Label1", 16, 8, QStringLiteral("Pictavault保存先"));
-    LoadEllipsisEdit =
-        place(new TEllipsisEdit(TabSheet1), "LoadEllipsisEdit", 16, 32, 401, 20);
+    LoadEllipsisEdit = place(new TEllipsisEdit(TabSheet1), "LoadEllipsisEdit", 16, 32, 401, 20);
     LoadEllipsisEdit->setReadOnly(true);
     LoadEllipsisEdit->setAccessibleName(Label1->text());
 
@@ -123,8 +121,9 @@ void TSettingForm::createSettingPage()
     TimeTrackBar->setAccessibleName(Label2->text());
     TimeTrackBar->installEventFilter(this);
 
-    SlideLoopCheckBox = place(new QCheckBox(QStringLiteral("スライドショーをループさせる"), TabSheet1),
-                              "SlideLoopCheckBox", 24, 112, 177, 17);
+    SlideLoopCheckBox =
+        place(new QCheckBox(QStringLiteral("スライドショーをループさせる"), TabSheet1),
+              "SlideLoopCheckBox", 24, 112, 177, 17);
 
     IncrementalRadioGroup = place(new QGroupBox(QStringLiteral("画像表示設定"), TabSheet1),
                                   "IncrementalRadioGroup", 16, 208, 225, 65);
@@ -133,17 +132,17 @@ void TSettingForm::createSettingPage()
                               QStringLiteral("読み込み途中の経過を表示（遅い）")};
     // Two rows sharing the height below the caption, as the group lays out its items.
     for (int i = 0; i < 2; ++i) {
-        IncrementalItems[i] = place(new QRadioButton(items[i], IncrementalRadioGroup),
-                                    i == 0 ? "IncrementalItem0" : "IncrementalItem1", 8,
-                                    13 + 24 * i, 215, 24);
+        IncrementalItems[i] =
+            place(new QRadioButton(items[i], IncrementalRadioGroup),
+                  i == 0 ? "IncrementalItem0" : "IncrementalItem1", 8, 13 + 24 * i, 215, 24);
         m_incrementalGroup->addButton(IncrementalItems[i], i);
     }
 
     FileSizeViewCheckBox =
         place(new QCheckBox(QStringLiteral("ファイルサイズをＫＢ表示にする"), TabSheet1),
               "FileSizeViewCheckBox", 248, 232, 185, 17);
-    SpeedButton2 = flatButton(TabSheet1, "SpeedButton2", 352, 256, 87,
-                              QStringLiteral("デフォルト設定"));
+    SpeedButton2 =
+        flatButton(TabSheet1, "SpeedButton2", 352, 256, 87, QStringLiteral("デフォルト設定"));
 
     setTabOrder(LoadEllipsisEdit, TimeTrackBar);
     setTabOrder(TimeTrackBar, FileSizeViewCheckBox);
@@ -162,20 +161,21 @@ void TSettingForm::createPrintPage()
                            "AllAdjustPrint", 16, 16, 169, 17);
     AllAdjustPrint->setEnabled(false);
     AllAdjustPrint->setToolTip(QStringLiteral("今のところ設定できません"));
-    AutoOrientationPrint =
-        place(new QCheckBox(QStringLiteral("自動で紙の向きを決める(全体的に印刷のみ有効)"), TabSheet2),
-              "AutoOrientationPrint", 16, 40, 281, 17);
+    AutoOrientationPrint = place(
+        new QCheckBox(QStringLiteral("自動で紙の向きを決める(全体的に印刷のみ有効)"), TabSheet2),
+        "AutoOrientationPrint", 16, 40, 281, 17);
     AutoOrientationPrint->setToolTip(
         QStringLiteral("自動で紙の向きを決めます。プリンターの設定は無視されます"));
-    SpeedButton1 = flatButton(TabSheet2, "SpeedButton1", 352, 256, 89,
-                              QStringLiteral("プリンター設定"));
+    SpeedButton1 =
+        flatButton(TabSheet2, "SpeedButton1", 352, 256, 89, QStringLiteral("プリンター設定"));
     setTabOrder(AllAdjustPrint, AutoOrientationPrint);
 }
 
 void TSettingForm::connectHandlers()
 {
     auto guarded = [this](void (TSettingForm::*handler)()) {
-        return [this, handler] { ErrorReport::guard(this, [this, handler] { (this->*handler)(); }); };
+        return
+            [this, handler] { ErrorReport::guard(this, [this, handler] { (this->*handler)(); }); };
     };
     connect(Button1, &QPushButton::clicked, this, guarded(&TSettingForm::Button1Click));
     connect(Button2, &QPushButton::clicked, this, guarded(&TSettingForm::Button2Click));
@@ -311,9 +311,8 @@ bool TSettingForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == TimeTrackBar && event->type() == QEvent::KeyPress) {
         bool handled = false;
-        ErrorReport::guard(this, [&] {
-            handled = TimeTrackBarKeyDown(static_cast<QKeyEvent*>(event)->key());
-        });
+        ErrorReport::guard(
+            this, [&] { handled = TimeTrackBarKeyDown(static_cast<QKeyEvent*>(event)->key()); });
         return handled;
     }
     return QDialog::eventFilter(watched, event);

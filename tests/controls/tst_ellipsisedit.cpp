@@ -59,10 +59,18 @@ private slots:
                 const QRgb pixel = glyph.pixel(x, y);
                 QRgb expected = 0;
                 switch (rows[y][x]) {
-                case 'L': expected = qRgb(160, 160, 164); break;
-                case 'D': expected = qRgb(128, 128, 128); break;
-                case 'B': expected = qRgb(0, 0, 0); break;
-                default: expected = 0; break;
+                case 'L':
+                    expected = qRgb(160, 160, 164);
+                    break;
+                case 'D':
+                    expected = qRgb(128, 128, 128);
+                    break;
+                case 'B':
+                    expected = qRgb(0, 0, 0);
+                    break;
+                default:
+                    expected = 0;
+                    break;
                 }
                 const QString where = QStringLiteral("%1,%2").arg(x).arg(y);
                 if (expected == 0)
@@ -71,7 +79,8 @@ private slots:
                     QVERIFY2(pixel == expected, qPrintable(where));
             }
         }
-        const QImage disabled = Glyphs::ellipsisIcon().pixmap(QSize(14, 5), QIcon::Disabled).toImage();
+        const QImage disabled =
+            Glyphs::ellipsisIcon().pixmap(QSize(14, 5), QIcon::Disabled).toImage();
         QVERIFY(disabled != glyph);
     }
 
@@ -81,7 +90,8 @@ private slots:
         QCOMPARE(edit.size(), QSize(150, 20));
         edit.setEllipsisHint(QStringLiteral("button"));
         QVERIFY(edit.toolTip().isEmpty()); // the box's own hint is another
-        QCOMPARE(edit.findChild<QToolButton*>("EllipsisButton")->toolTip(), QStringLiteral("button"));
+        QCOMPARE(edit.findChild<QToolButton*>("EllipsisButton")->toolTip(),
+                 QStringLiteral("button"));
         edit.show();
         QVERIFY(QTest::qWaitForWindowExposed(&edit));
         QVERIFY(edit.text().isEmpty());

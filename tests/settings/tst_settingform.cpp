@@ -103,8 +103,9 @@ private slots:
             order << QApplication::focusWidget()->objectName();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(order.join(' '), QStringLiteral("LoadEllipsisEdit TimeTrackBar FileSizeViewCheckBox "
-                                                 "SlideLoopCheckBox IncrementalItem0 Button1 Button2"));
+        QCOMPARE(order.join(' '),
+                 QStringLiteral("LoadEllipsisEdit TimeTrackBar FileSizeViewCheckBox "
+                                "SlideLoopCheckBox IncrementalItem0 Button1 Button2"));
     }
 
     void opensFromTheMainWindowFieldsWithTheTrackBarHeldInRange()
@@ -171,8 +172,8 @@ private slots:
         bar->setFocus();
         QCOMPARE(bar->value(), 50);
         const QList<std::pair<Qt::Key, int>> steps = {
-            {Qt::Key_Right, 51}, {Qt::Key_Left, 50}, {Qt::Key_Left, 49}, {Qt::Key_Up, 49},
-            {Qt::Key_Down, 49}, {Qt::Key_PageUp, 54}, {Qt::Key_PageDown, 49}};
+            {Qt::Key_Right, 51}, {Qt::Key_Left, 50},   {Qt::Key_Left, 49},    {Qt::Key_Up, 49},
+            {Qt::Key_Down, 49},  {Qt::Key_PageUp, 54}, {Qt::Key_PageDown, 49}};
         for (const auto& [key, expected] : steps) {
             QTest::keyClick(bar, key);
             QCOMPARE(bar->value(), expected);
@@ -234,7 +235,8 @@ private slots:
             desktop.nextFolders << small;
             QTest::mouseDClick(dialog.LoadEllipsisEdit, Qt::LeftButton, {}, QPoint(10, 10));
             QCOMPARE(dialog.LoadEllipsisEdit->text(), small);
-            QCOMPARE(desktop.browsePrompts.last(), QStringLiteral("Pictavaultの保存先を指定してください"));
+            QCOMPARE(desktop.browsePrompts.last(),
+                     QStringLiteral("Pictavaultの保存先を指定してください"));
             QCOMPARE(setup.form->LoadSetPath, setup.library); // nothing until OK
             click(dialog.Button1);
         }
@@ -425,7 +427,8 @@ private slots:
         TSettingForm dialog(*setup.form);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QAccessibleInterface* loop = QAccessible::queryAccessibleInterface(dialog.SlideLoopCheckBox);
+        QAccessibleInterface* loop =
+            QAccessible::queryAccessibleInterface(dialog.SlideLoopCheckBox);
         loop->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         QVERIFY(dialog.SlideLoopCheckBox->isChecked());
         QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(dialog.TimeTrackBar);
