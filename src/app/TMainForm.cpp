@@ -393,6 +393,16 @@ void TMainForm::connectCommands()
     connect(mAutoNext, &QAction::triggered, this, guarded(&TMainForm::mAutoNextClick));
     connect(pAutoNext, &QAction::triggered, this, guarded(&TMainForm::pAutoNextClick));
 
+    connect(PrintToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::PrintToolBtnClick));
+    connect(mPrint, &QAction::triggered, this, guarded(&TMainForm::PrintToolBtnClick));
+    connect(ClipCopyToolBtn, &QToolButton::clicked, this,
+            guarded(&TMainForm::ClipCopyToolBtnClick));
+    connect(mClipCopy, &QAction::triggered, this, guarded(&TMainForm::ClipCopyToolBtnClick));
+    connect(IndexToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::IndexToolBtnClick));
+    connect(mIndex, &QAction::triggered, this, guarded(&TMainForm::IndexToolBtnClick));
+
+    connect(Help2, &QAction::triggered, this, guarded(&TMainForm::Help2Click));
+
     connect(SettingToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::SettingToolBtnClick));
     connect(N22, &QAction::triggered, this, guarded(&TMainForm::SettingToolBtnClick));
 

@@ -24,7 +24,7 @@ class TStatusProgressBar;
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
 // browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, slideshow/AutoNext.cpp,
-// settings/SettingCommand.cpp).
+// output/OutputCommands.cpp, app/HelpAbout.cpp, settings/SettingCommand.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -158,7 +158,17 @@ public:
     void pAutoNextClick();
     void StopAutoNext(CommandOrigin origin);
 
-    // Settings dialog
+    // Output (output/OutputCommands.cpp): print, copy, album page. Never run by the slide
+    // timer, so each one stops automatic advance.
+    void PrintToolBtnClick();
+    void ClipCopyToolBtnClick();
+    void IndexToolBtnClick();
+    QString AlbumPagePath(const TFileNameRec& rec) const;
+
+    // Help and About (app/HelpAbout.cpp).
+    void Help2Click();
+
+    // Settings dialog (settings/SettingCommand.cpp).
     void SettingToolBtnClick();
 
 protected:

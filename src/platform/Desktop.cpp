@@ -51,6 +51,18 @@ public:
 
     void openUrl(const QUrl& url) override { QDesktopServices::openUrl(url); }
 
+    bool runPrintDialog(QWidget* parent, QPrinter& printer) override
+    {
+        // One page is printed, so there is no range or selection to choose.
+        QPrintDialog dialog(&printer, parent);
+        dialog.setOptions(QAbstractPrintDialog::PrintToFile |
+                          QAbstractPrintDialog::PrintCollateCopies |
+                          QAbstractPrintDialog::PrintShowPageSize);
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    int execDialog(QDialog& dialog) override { return dialog.exec(); }
+
     void setUpPrinter(QWidget* parent, QPrinter& printer) override
     {
         // Qt's page-setup dialog offers no choice of printer on Linux; its print dialog offers

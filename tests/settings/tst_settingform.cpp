@@ -13,7 +13,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include "app/TMainForm.h"
@@ -397,27 +396,28 @@ private slots:
 
         QList<QPointer<TSettingForm>> seen;
         bool stoppedFirst = false;
-        auto answer = [&](int position) {
-            QTimer::singleShot(0, [&, position] {
-                auto* dialog = qobject_cast<TSettingForm*>(QApplication::activeModalWidget());
-                if (!dialog)
-                    return;
-                seen << dialog;
-                stoppedFirst = !form.AutoNextToolBtn->isChecked() && !form.SlideTimer->isEnabled();
-                dialog->TimeTrackBar->setValue(position);
-                click(dialog->Button1);
-            });
+        bool startedFromFields = true;
+        int position = 20;
+        desktop.dialog = [&](QDialog& shown) {
+            auto* dialog = qobject_cast<TSettingForm*>(&shown);
+            seen << dialog;
+            stoppedFirst = !form.AutoNextToolBtn->isChecked() && !form.SlideTimer->isEnabled();
+            startedFromFields = startedFromFields && dialog->TimeTrackBar->value() == form.SLISetInte;
+            dialog->TimeTrackBar->setValue(position);
+            click(dialog->Button1);
+            return dialog->result();
         };
-        answer(20);
         click(form.SettingToolBtn);
         QVERIFY(stoppedFirst);
         QCOMPARE(form.SLISetInte, 20);
-        answer(40);
+        position = 40;
         form.N22->trigger();
         QCOMPARE(form.SLISetInte, 40);
         QCOMPARE(seen.size(), 2);
+        QVERIFY(startedFromFields);
         // Each dialog was destroyed when it closed.
         QVERIFY(seen[0].isNull() && seen[1].isNull());
+        QCOMPARE(desktop.dialogs, QStringList({"SettingForm", "SettingForm"}));
     }
 
     void assistiveTechnologyDrivesTheControls()
