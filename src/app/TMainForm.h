@@ -185,6 +185,9 @@ private:
     void connectCommands();
     void FormCreate();
     void runFirstRunPrompt();
+    // Window placement: the stored position, or the primary screen's corner when the title
+    // bar would lie on no screen; the frame's outer size once the frame is known.
+    void placeWindow(qint32 left, qint32 top);
     void applyOuterBounds();
     // The photo steps shared by the four within-album commands and the two album jumps.
     void showStepTarget(int target, bool acrossAlbums);
@@ -193,7 +196,8 @@ private:
     void setPhotoCommand(QToolButton* button, QAction* menuItem, QAction* popupItem, bool on);
     bool photoOnShow() const;
 
-    QPoint m_designPosition;
+    // --- window placement ------------------------------------------------------------------
+    QPoint m_designPosition; // where the frame's top-left corner goes
     bool m_boundsApplied = false;
     bool m_framePending = false;
 };
