@@ -425,6 +425,9 @@ void TMainForm::connectCommands()
     connect(AboutToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::AboutToolBtnClick));
     connect(About1, &QAction::triggered, this, guarded(&TMainForm::AboutToolBtnClick));
 
+    connect(SettingToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::SettingToolBtnClick));
+    connect(N22, &QAction::triggered, this, guarded(&TMainForm::SettingToolBtnClick));
+
     connect(TreeView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(TreeView->viewport()->mapToGlobal(at)); });
     connect(ScrollBox, &QWidget::customContextMenuRequested, this,

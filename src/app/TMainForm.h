@@ -27,7 +27,7 @@ class TStatusProgressBar;
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
 // browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, view/LoadProgress.cpp,
 // slideshow/AutoNext.cpp, slideshow/SlideShow.cpp, output/OutputCommands.cpp,
-// app/HelpAbout.cpp).
+// app/HelpAbout.cpp, settings/SettingCommand.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -180,6 +180,9 @@ public:
     // Help and About (app/HelpAbout.cpp).
     void Help2Click();
     void AboutToolBtnClick();
+
+    // Settings dialog (settings/SettingCommand.cpp).
+    void SettingToolBtnClick();
 
 protected:
     bool event(QEvent* event) override;

@@ -89,6 +89,16 @@ QIcon programIcon()
     return icon;
 }
 
+QIcon ellipsisIcon()
+{
+    registerArtwork();
+    const QPixmap glyph(QStringLiteral(":/glyphs/ellipsis15.xpm"));
+    QIcon icon;
+    icon.addPixmap(glyph, QIcon::Normal);
+    icon.addPixmap(disabledForm(glyph), QIcon::Disabled);
+    return icon;
+}
+
 QCursor handCursor()
 {
     registerArtwork();

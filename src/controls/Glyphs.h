@@ -28,6 +28,10 @@ QIcon treeIcon(int index);
 // and the picture of the About box.
 QIcon programIcon();
 
+// "ELIPSIS15": the 14 x 5 three-dot glyph of the ellipsis button, background transparent,
+// with its embossed grey form as the Disabled mode.
+QIcon ellipsisIcon();
+
 // "Hand1": a 32 x 32 monochrome open hand with its hot spot at the top-left corner.
 QCursor handCursor();
 

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPrintDialog>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -60,6 +62,21 @@ public:
     }
 
     int execDialog(QDialog& dialog) override { return dialog.exec(); }
+
+    void setUpPrinter(QWidget* parent, QPrinter& printer) override
+    {
+        // Qt's page-setup dialog offers no choice of printer on Linux; its print dialog offers
+        // printer, paper and orientation, so it serves as the setup dialog, with nothing to
+        // say about pages or copies and an OK button instead of "Print".
+        QPrintDialog dialog(&printer, parent);
+        dialog.setWindowTitle(QStringLiteral("プリンターの設定"));
+        dialog.setOptions(QAbstractPrintDialog::PrintToFile |
+                          QAbstractPrintDialog::PrintShowPageSize);
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+                ok->setText(QStringLiteral("OK"));
+        dialog.exec();
+    }
 
 private:
     QTemporaryDir m_scratch; // removed when the program ends

@@ -9,9 +9,9 @@ class QPrinter;
 class QWidget;
 
 // Everything that reaches the desktop or blocks on the user: message boxes, the folder
-// browse dialog, the print dialog, the program's own modal dialogs, the beep and the shell
-// launcher. Tests install a scripted replacement so
-// that no test ever waits on a dialog.
+// browse dialog, the print dialog, the printer setup, the program's own modal dialogs, the
+// beep and the shell launcher. Tests install a scripted replacement so that no test ever
+// waits on a dialog.
 class Desktop
 {
 public:
@@ -28,6 +28,9 @@ public:
     virtual bool runPrintDialog(QWidget* parent, QPrinter& printer) = 0;
     // Shows the dialog modally and returns its result.
     virtual int execDialog(QDialog& dialog) = 0;
+    // Lets the user choose the printer, its paper and orientation; what is chosen is set on
+    // the printer when the user confirms, and nothing changes when they cancel.
+    virtual void setUpPrinter(QWidget* parent, QPrinter& printer) = 0;
 
     static Desktop& instance();
     // Replaces the desktop (not owned); nullptr restores the real one.

@@ -45,6 +45,13 @@ void ScriptedDesktop::openUrl(const QUrl& url)
     events << QStringLiteral("open:") + url.toString();
 }
 
+void ScriptedDesktop::setUpPrinter(QWidget*, QPrinter& printer)
+{
+    events << QStringLiteral("printer-setup");
+    if (printerChoice)
+        printerChoice(printer);
+}
+
 bool ScriptedDesktop::runPrintDialog(QWidget*, QPrinter& printer)
 {
     ++printDialogs;

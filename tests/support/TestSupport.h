@@ -32,6 +32,7 @@ public:
     void openUrl(const QUrl& url) override;
     bool runPrintDialog(QWidget* parent, QPrinter& printer) override;
     int execDialog(QDialog& dialog) override;
+    void setUpPrinter(QWidget* parent, QPrinter& printer) override;
 
     // Answers of the folder dialog, in order; an empty string is a cancel. When the script
     // runs out the dialog is cancelled, and after 100 cancels in a row the test fails.
@@ -43,6 +44,9 @@ public:
     // the dialog is rejected at once.
     std::function<int(QDialog&)> dialog;
 
+    // What the user does in the printer setup; unset, they cancel it.
+    std::function<void(QPrinter&)> printerChoice;
+
     int beeps = 0;
     std::vector<Message> messages;
     QStringList browsePrompts;
@@ -50,7 +54,7 @@ public:
     int printDialogs = 0;
     QStringList dialogs; // object names of the modal dialogs shown
     // Every event in order: "beep", "message:<title>", "browse", "open:<url>", "print",
-    // "dialog:<object name>".
+    // "dialog:<object name>", "printer-setup".
     QStringList events;
 };
 
