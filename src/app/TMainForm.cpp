@@ -199,6 +199,7 @@ void TMainForm::createMenus()
     mZoomOut = menuItem(mView, "mZoomOut", QStringLiteral("縮小"), false);
     N26 = separator(mView, "N26");
     mFullScreen = menuItem(mView, "mFullScreen", QStringLiteral("フルスクリーン　Ctrl+F"));
+    mFullScreen->setCheckable(true);
 
     mHelp = MainMenu1->addMenu(QStringLiteral("ヘルプ(&H)"));
     mHelp->setObjectName(QStringLiteral("mHelp"));
@@ -232,6 +233,7 @@ void TMainForm::createPopupMenus()
     N3 = separator(PopupMenu2, "N3");
     pFullScreen =
         menuItem(PopupMenu2, "pFullScreen", QStringLiteral("フルスクリーン　      Ctrl+F"));
+    pFullScreen->setCheckable(true);
     pViewToolBar = menuItem(PopupMenu2, "pViewToolBar", QString());
     pViewToolBar->setVisible(false);
     pViewMenuBar = menuItem(PopupMenu2, "pViewMenuBar", QString());
@@ -385,12 +387,15 @@ void TMainForm::connectCommands()
     connect(mZoomOut, &QAction::triggered, this, guarded(&TMainForm::ZoomOutToolBtnClick));
     connect(UnZoomToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::UnZoomToolBtnClick));
     connect(mUnZoom, &QAction::triggered, this, guarded(&TMainForm::UnZoomToolBtnClick));
-    connect(ScrollBox, &ResizeNotifyPanel::resized, this, guarded(&TMainForm::ScrollBoxCanResize));
+    attachScrollBoxResize(true);
 
     connect(AutoNextToolBtn, &QToolButton::clicked, this,
             guarded(&TMainForm::AutoNextToolBtnClick));
     connect(mAutoNext, &QAction::triggered, this, guarded(&TMainForm::mAutoNextClick));
     connect(pAutoNext, &QAction::triggered, this, guarded(&TMainForm::pAutoNextClick));
+
+    connectDirectInput();
+    connectFullScreen();
 
     connect(TreeView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(TreeView->viewport()->mapToGlobal(at)); });
@@ -426,8 +431,7 @@ void TMainForm::FormCreate()
     if (Mode == 0 && LoadSetPath.isEmpty())
         runFirstRunPrompt();
 
-    Dragging = false;
-    KeyScrolling = false;
+    Pan.stop();
     WheelEdgeArmed = false;
     Image1->setCursor(Glyphs::handCursor());
     SlideTimer->setInterval(int(std::clamp<qint64>(qint64(SLISetInte) * 100, INT_MIN, INT_MAX)));

@@ -5,8 +5,10 @@
 
 #include "app/CommandOrigin.h"
 #include "library/FolderTree.h"
+#include "view/PanEngine.h"
 
 class FolderTreeModel;
+struct KeyStroke;
 class FolderTreeView;
 class LoopTimer;
 class PanelStatusBar;
@@ -23,7 +25,8 @@ class TStatusProgressBar;
 
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
-// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, slideshow/AutoNext.cpp).
+// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, view/DirectInput.cpp,
+// view/FullScreen.cpp, slideshow/AutoNext.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -52,13 +55,9 @@ public:
 
     qint32 CurrentNodeIndex = 0;
     quint8 ZoomStep = 0;
-    bool Dragging = false;
-    bool KeyScrolling = false;
+    PanEngine Pan; // Dragging, KeyScrolling and the scroll ranges and positions
     bool WheelEdgeArmed = false;
-    qint32 ScrollRangeX = 0, ScrollRangeY = 0;
-    qint32 ScrollCurX = 0, ScrollCurY = 0;
-    qint32 ScrollPrevX = 0, ScrollPrevY = 0;
-    QRect SavedBounds;
+    QRect SavedBounds; // the outer bounds before full screen
     quint8 SlideMode = 0;
 
     FolderTree Tree; // the nodes behind TreeView, by flat tree index
@@ -152,6 +151,21 @@ public:
     void UnZoomToolBtnClick();
     void ScrollBoxCanResize();
 
+    // Direct input and full screen (view/DirectInput.cpp, view/FullScreen.cpp).
+    void FormKeyDown(const KeyStroke& key);
+    void FormKeyUp(const KeyStroke& key);
+    void FormMouseWheelDown();
+    void FormMouseWheelUp();
+    // Positions are relative to the photo.
+    void Image1MouseDown(Qt::MouseButton button, QPoint at);
+    void Image1MouseMove(QPoint at);
+    void Image1MouseUp(Qt::MouseButton button);
+    void ScrollBoxMouseDown(Qt::MouseButton button);
+    void ImageTimerTimer();
+    void mFullScreenClick();
+    void pViewToolBarClick();
+    void pViewMenuBarClick();
+
     void AutoNextToolBtnClick();
     void mAutoNextClick();
     void pAutoNextClick();
@@ -178,6 +192,19 @@ private:
     bool isPhotoNode(int index) const;
     void setPhotoCommand(QToolButton* button, QAction* menuItem, QAction* popupItem, bool on);
     bool photoOnShow() const;
+
+    // Direct input and full screen.
+    void connectDirectInput();
+    void connectFullScreen();
+    void keyPan(PanEngine::Arrow arrow);
+    void wheelNotch(QToolButton* stepButton, QAction* albumItem,
+                    void (TMainForm::*step)(CommandOrigin), void (TMainForm::*album)(CommandOrigin));
+    void setFullScreenMarks(bool on);
+    void attachScrollBoxResize(bool attached);
+    void setMenuBarShown(bool shown);
+    bool m_settingFullScreenMarks = false;
+    QMetaObject::Connection m_scrollBoxResize;
+    QSize m_savedFrameExtra; // the window manager's frame around the window before full screen
 
     QPoint m_designPosition;
     bool m_boundsApplied = false;

@@ -1,0 +1,115 @@
+#include "view/ViewInputFilter.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWindow>
+
+#include "app/TMainForm.h"
+#include "controls/ResizeNotifyPanel.h"
+#include "platform/ErrorReport.h"
+#include "view/KeyStroke.h"
+#include "view/PhotoImage.h"
+
+ViewInputFilter::ViewInputFilter(TMainForm& form) : QObject(&form), m_form(form)
+{
+    qApp->installEventFilter(this);
+}
+
+ViewInputFilter::~ViewInputFilter()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool ViewInputFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool window = watched == m_form.windowHandle();
+    if (!window && watched != m_form.Image1 && watched != m_form.ScrollBox)
+        return false;
+    // A pop-up menu owns the keys and the mouse while it is open.
+    if (QApplication::activePopupWidget())
+        return false;
+    // Keys and the wheel reach the window's native window once, before any control sees
+    // them: previewed there, each is seen exactly once whichever control has the focus.
+    if (window)
+        windowEvent(event);
+    else if (watched == m_form.Image1)
+        photoMouseEvent(event);
+    else
+        viewAreaMouseEvent(event);
+    return false;
+}
+
+void ViewInputFilter::windowEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        // Auto-repeated presses count: holding an arrow key speeds up the pan.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const KeyStroke stroke =
+            KeyStroke::from(key->key(), key->modifiers(), QGuiApplication::mouseButtons());
+        ErrorReport::guard(&m_form, [&] { m_form.FormKeyDown(stroke); });
+        break;
+    }
+    case QEvent::KeyRelease: {
+        // X11 sends a release before each repeated press while a key is held: only the
+        // real release is a key-up.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->isAutoRepeat())
+            break;
+        const KeyStroke stroke =
+            KeyStroke::from(key->key(), key->modifiers(), QGuiApplication::mouseButtons());
+        ErrorReport::guard(&m_form, [&] { m_form.FormKeyUp(stroke); });
+        break;
+    }
+    case QEvent::Wheel: {
+        const int notches = m_wheel.add(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        for (int i = 0; i < notches; ++i)
+            ErrorReport::guard(&m_form, [this] { m_form.FormMouseWheelUp(); });
+        for (int i = 0; i > notches; --i)
+            ErrorReport::guard(&m_form, [this] { m_form.FormMouseWheelDown(); });
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ViewInputFilter::photoMouseEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        // A quick second press is still a press of the button.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint at = mouse->position().toPoint();
+        ErrorReport::guard(&m_form, [&] { m_form.Image1MouseDown(mouse->button(), at); });
+        break;
+    }
+    case QEvent::MouseMove: {
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        ErrorReport::guard(&m_form, [&] { m_form.Image1MouseMove(at); });
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+        ErrorReport::guard(&m_form, [&] { m_form.Image1MouseUp(button); });
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ViewInputFilter::viewAreaMouseEvent(QEvent* event)
+{
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+        return;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    // A press on the photo that the photo let pass comes here too; only the empty area counts.
+    if (m_form.ScrollBox->childAt(mouse->position().toPoint()))
+        return;
+    const Qt::MouseButton button = mouse->button();
+    ErrorReport::guard(&m_form, [&] { m_form.ScrollBoxMouseDown(button); });
+}
