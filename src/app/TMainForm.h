@@ -204,7 +204,7 @@ private:
     void setMenuBarShown(bool shown);
     bool m_settingFullScreenMarks = false;
     QMetaObject::Connection m_scrollBoxResize;
-    QSize m_savedFrameExtra; // the window manager's frame around the window before full screen
+    QRect m_savedGeometry; // the window's own geometry (inside the frame) before full screen
 
     QPoint m_designPosition;
     bool m_boundsApplied = false;

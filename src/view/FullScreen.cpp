@@ -77,21 +77,21 @@ void TMainForm::mFullScreenClick()
     if (!mFullScreen->isChecked()) {
         setFullScreenMarks(true);
         attachScrollBoxResize(false);
-        const QRect frame = frameGeometry();
-        SavedBounds = frame;
-        // The frame is the window manager's and comes back the same; the window is sized
-        // without it, so keep its extent to give the outer size back exactly.
-        m_savedFrameExtra = frame.size() - size();
+        SavedBounds = frameGeometry();
+        // The window manager draws the same frame around the same window again, so giving
+        // the window its own geometry back restores the outer bounds exactly.
+        m_savedGeometry = geometry();
         hide();
-        setWindowFlag(Qt::FramelessWindowHint, true);
+        // No border, and above the other windows. Both flags are set before the geometry:
+        // a flag change re-creates the window and would move it by the old frame.
+        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         pViewToolBar->setText(kShowToolBar);
         pViewMenuBar->setText(kShowMenuBar);
         pViewToolBar->setVisible(true);
         pViewMenuBar->setVisible(true);
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        move(screen.topLeft());
-        resize(screen.size());
-        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        // The window's own geometry: without a frame it is the outer one, and a position
+        // would otherwise be taken as the old frame's.
+        setGeometry(QGuiApplication::primaryScreen()->geometry());
         StatusBar1->hide();
         setMenuBarShown(false);
         ToolBar1->hide();
@@ -99,15 +99,13 @@ void TMainForm::mFullScreenClick()
         setFullScreenMarks(false);
         attachScrollBoxResize(false);
         hide();
-        setWindowFlag(Qt::FramelessWindowHint, false);
+        setWindowFlags(windowFlags() & ~(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint));
         StatusBar1->show();
         setMenuBarShown(true);
         ToolBar1->show();
         pViewToolBar->setVisible(false);
         pViewMenuBar->setVisible(false);
-        move(SavedBounds.topLeft());
-        resize(SavedBounds.size() - m_savedFrameExtra);
-        setWindowFlag(Qt::WindowStaysOnTopHint, false);
+        setGeometry(m_savedGeometry);
     }
 
     show();

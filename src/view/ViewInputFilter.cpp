@@ -14,6 +14,12 @@
 
 ViewInputFilter::ViewInputFilter(TMainForm& form) : QObject(&form), m_form(form)
 {
+    m_releaseWait.setSingleShot(true);
+    m_releaseWait.setInterval(KeyReleaseHold::GraceMilliseconds);
+    connect(&m_releaseWait, &QTimer::timeout, this, [this] {
+        if (const auto release = m_releases.expire())
+            keyUp(*release);
+    });
     qApp->installEventFilter(this);
 }
 
@@ -45,22 +51,27 @@ void ViewInputFilter::windowEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress: {
-        // Auto-repeated presses count: holding an arrow key speeds up the pan.
         const auto* key = static_cast<QKeyEvent*>(event);
+        // A real release held back comes first; one that this press repeats is dropped.
+        if (const auto release = m_releases.press(key->key(), key->timestamp()))
+            keyUp(*release);
+        m_releaseWait.stop();
+        // Auto-repeated presses count: holding an arrow key speeds up the pan.
         const KeyStroke stroke =
             KeyStroke::from(key->key(), key->modifiers(), QGuiApplication::mouseButtons());
         ErrorReport::guard(&m_form, [&] { m_form.FormKeyDown(stroke); });
         break;
     }
     case QEvent::KeyRelease: {
-        // X11 sends a release before each repeated press while a key is held: only the
-        // real release is a key-up.
+        // Only the real release of a key is a key-up, never one of X11's auto-repeat pairs.
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->isAutoRepeat())
             break;
         const KeyStroke stroke =
             KeyStroke::from(key->key(), key->modifiers(), QGuiApplication::mouseButtons());
-        ErrorReport::guard(&m_form, [&] { m_form.FormKeyUp(stroke); });
+        if (const auto earlier = m_releases.release({key->key(), key->timestamp(), stroke}))
+            keyUp(*earlier);
+        m_releaseWait.start();
         break;
     }
     case QEvent::Wheel: {
@@ -74,6 +85,11 @@ void ViewInputFilter::windowEvent(QEvent* event)
     default:
         break;
     }
+}
+
+void ViewInputFilter::keyUp(const KeyReleaseHold::Release& release)
+{
+    ErrorReport::guard(&m_form, [&] { m_form.FormKeyUp(release.stroke); });
 }
 
 void ViewInputFilter::photoMouseEvent(QEvent* event)

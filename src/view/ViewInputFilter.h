@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
+#include "view/KeyReleaseHold.h"
 #include "view/WheelNotches.h"
 
 class TMainForm;
@@ -21,9 +23,12 @@ protected:
 
 private:
     void windowEvent(QEvent* event);
+    void keyUp(const KeyReleaseHold::Release& release);
     void photoMouseEvent(QEvent* event);
     void viewAreaMouseEvent(QEvent* event);
 
     TMainForm& m_form;
     WheelNotches m_wheel;
+    KeyReleaseHold m_releases;
+    QTimer m_releaseWait;
 };
