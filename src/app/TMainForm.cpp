@@ -394,6 +394,16 @@ void TMainForm::connectCommands()
     connect(mAutoNext, &QAction::triggered, this, guarded(&TMainForm::mAutoNextClick));
     connect(pAutoNext, &QAction::triggered, this, guarded(&TMainForm::pAutoNextClick));
 
+    connect(PrintToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::PrintToolBtnClick));
+    connect(mPrint, &QAction::triggered, this, guarded(&TMainForm::PrintToolBtnClick));
+    connect(ClipCopyToolBtn, &QToolButton::clicked, this,
+            guarded(&TMainForm::ClipCopyToolBtnClick));
+    connect(mClipCopy, &QAction::triggered, this, guarded(&TMainForm::ClipCopyToolBtnClick));
+    connect(IndexToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::IndexToolBtnClick));
+    connect(mIndex, &QAction::triggered, this, guarded(&TMainForm::IndexToolBtnClick));
+
+    connect(Help2, &QAction::triggered, this, guarded(&TMainForm::Help2Click));
+
     connectDirectInput();
     connectFullScreen();
 

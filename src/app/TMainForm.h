@@ -26,7 +26,7 @@ class TStatusProgressBar;
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
 // browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, view/DirectInput.cpp,
-// view/FullScreen.cpp, slideshow/AutoNext.cpp).
+// view/FullScreen.cpp, slideshow/AutoNext.cpp, output/OutputCommands.cpp, app/HelpAbout.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -170,6 +170,16 @@ public:
     void mAutoNextClick();
     void pAutoNextClick();
     void StopAutoNext(CommandOrigin origin);
+
+    // Output (output/OutputCommands.cpp): print, copy, album page. Never run by the slide
+    // timer, so each one stops automatic advance.
+    void PrintToolBtnClick();
+    void ClipCopyToolBtnClick();
+    void IndexToolBtnClick();
+    QString AlbumPagePath(const TFileNameRec& rec) const;
+
+    // Help and About (app/HelpAbout.cpp).
+    void Help2Click();
 
 protected:
     bool event(QEvent* event) override;

@@ -79,6 +79,9 @@ void TMainForm::keyPan(PanEngine::Arrow arrow)
 void TMainForm::FormKeyUp(const KeyStroke& key)
 {
     switch (key.code) {
+    case KeyStroke::F1:
+        Help2Click();
+        break;
     case KeyStroke::Numpad5:
         if (AutoNextToolBtn->isEnabled())
             mAutoNextClick(); // flips the button, then runs its handler
@@ -86,6 +89,14 @@ void TMainForm::FormKeyUp(const KeyStroke& key)
     case KeyStroke::F:
         if (key.exactlyCtrl)
             mFullScreenClick();
+        break;
+    case KeyStroke::P:
+        if (key.exactlyCtrl && PrintToolBtn->isEnabled())
+            PrintToolBtnClick();
+        break;
+    case KeyStroke::C:
+        if (key.exactlyCtrl && ClipCopyToolBtn->isEnabled())
+            ClipCopyToolBtnClick();
         break;
     case KeyStroke::Left:
     case KeyStroke::Up:
