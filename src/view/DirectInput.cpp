@@ -13,6 +13,8 @@
 
 void TMainForm::connectDirectInput()
 {
+    // The photo's mouse events stay its own: a press on it is never also one on the view area.
+    Image1->setAttribute(Qt::WA_NoMousePropagation);
     new ViewInputFilter(*this);
     connect(ImageTimer, &LoopTimer::timeout, this,
             [this] { ErrorReport::guard(this, [this] { ImageTimerTimer(); }); });

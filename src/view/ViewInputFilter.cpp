@@ -95,9 +95,9 @@ void ViewInputFilter::keyUp(const KeyReleaseHold::Release& release)
 void ViewInputFilter::photoMouseEvent(QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
-        // A quick second press is still a press of the button.
+    case QEvent::MouseButtonPress: {
+        // A double-click's second press arrives as a press too, followed by the double-click
+        // event, which is not another press.
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
         ErrorReport::guard(&m_form, [&] { m_form.Image1MouseDown(mouse->button(), at); });
@@ -120,12 +120,8 @@ void ViewInputFilter::photoMouseEvent(QEvent* event)
 
 void ViewInputFilter::viewAreaMouseEvent(QEvent* event)
 {
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+    if (event->type() != QEvent::MouseButtonPress)
         return;
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    // A press on the photo that the photo let pass comes here too; only the empty area counts.
-    if (m_form.ScrollBox->childAt(mouse->position().toPoint()))
-        return;
-    const Qt::MouseButton button = mouse->button();
+    const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
     ErrorReport::guard(&m_form, [&] { m_form.ScrollBoxMouseDown(button); });
 }
