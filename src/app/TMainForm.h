@@ -195,6 +195,9 @@ private:
     void connectCommands();
     void FormCreate();
     void runFirstRunPrompt();
+    // Window placement: the stored position, or the primary screen's corner when the title
+    // bar would lie on no screen; the frame's outer size once the frame is known.
+    void placeWindow(qint32 left, qint32 top);
     void applyOuterBounds();
     // The photo steps shared by the four within-album commands and the two album jumps.
     void showStepTarget(int target, bool acrossAlbums);
@@ -203,7 +206,7 @@ private:
     void setPhotoCommand(QToolButton* button, QAction* menuItem, QAction* popupItem, bool on);
     bool photoOnShow() const;
 
-    // Direct input and full screen.
+    // --- direct input and full screen ------------------------------------------------------
     void connectDirectInput();
     void connectFullScreen();
     void keyPan(PanEngine::Arrow arrow);
@@ -216,7 +219,8 @@ private:
     QMetaObject::Connection m_scrollBoxResize;
     QRect m_savedGeometry; // the window's own geometry (inside the frame) before full screen
 
-    QPoint m_designPosition;
+    // --- window placement ------------------------------------------------------------------
+    QPoint m_designPosition; // where the frame's top-left corner goes
     bool m_boundsApplied = false;
     bool m_framePending = false;
 };
