@@ -495,7 +495,7 @@ void TMainForm::FormDestroy()
         return;
     Settings settings;
     settings.Mode = Mode;
-    const QRect frame = frameGeometry();
+    const QRect frame = outerBounds();
     settings.Top = frame.top();
     settings.Left = frame.left();
     settings.Caption = windowTitle();

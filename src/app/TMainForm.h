@@ -41,6 +41,8 @@ public:
 
     // Writes the settings back (normal mode only). Run once, when the program ends.
     void FormDestroy();
+    // The window's top, left, height and width as the settings and full screen keep them.
+    QRect outerBounds() const;
 
     // --- state -----------------------------------------------------------------------------
     QString AppDir;

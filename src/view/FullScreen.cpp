@@ -43,6 +43,13 @@ void TMainForm::connectFullScreen()
             [this] { ErrorReport::guard(this, [this] { pViewMenuBarClick(); }); });
 }
 
+QRect TMainForm::outerBounds() const
+{
+    // Qt keeps the frame it last knew around a window that has lost its border, so a
+    // borderless window's outer bounds are its own.
+    return windowFlags().testFlag(Qt::FramelessWindowHint) ? geometry() : frameGeometry();
+}
+
 void TMainForm::setFullScreenMarks(bool on)
 {
     m_settingFullScreenMarks = true;
@@ -77,7 +84,7 @@ void TMainForm::mFullScreenClick()
     if (!mFullScreen->isChecked()) {
         setFullScreenMarks(true);
         attachScrollBoxResize(false);
-        SavedBounds = frameGeometry();
+        SavedBounds = outerBounds();
         // The window manager draws the same frame around the same window again, so giving
         // the window its own geometry back restores the outer bounds exactly.
         m_savedGeometry = geometry();
