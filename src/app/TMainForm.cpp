@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTimer>
 #include <QStyleFactory>
@@ -309,6 +310,7 @@ void TMainForm::createClientArea()
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(48, 0, 105, 105);
     Image2->setIncrementalDisplay(true);
+    Image2->setDecodeToDrawnSize(true);
 
     ScrollBox = new ResizeNotifyPanel(MainSplitter);
     ScrollBox->setObjectName(QStringLiteral("ScrollBox"));
@@ -360,7 +362,9 @@ void TMainForm::connectCommands()
 
     connect(Exit1, &QAction::triggered, this, guarded(&TMainForm::Exit1Click));
 
-    connect(FolderToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::FolderToolBtnClick));
+    // Check buttons follow their state, however it changed: a click, a key, or an assistive
+    // technology's Toggle. The program's own changes go through setButtonDown, which is quiet.
+    connect(FolderToolBtn, &QToolButton::toggled, this, guarded(&TMainForm::FolderToolBtnClick));
     connect(Folder1, &QAction::triggered, this, guarded(&TMainForm::Folder1Click));
     connect(TreeView, &FolderTreeView::clickedAnywhere, this, guarded(&TMainForm::TreeViewClick));
     connect(TreeView, &FolderTreeView::doubleClickedAnywhere, this,
@@ -384,7 +388,7 @@ void TMainForm::connectCommands()
         connect(popup, &QAction::triggered, this, originated(handler));
     }
 
-    connect(FitWinToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::FitWinToolBtnClick));
+    connect(FitWinToolBtn, &QToolButton::toggled, this, guarded(&TMainForm::FitWinToolBtnClick));
     connect(FitWin, &QAction::triggered, this, guarded(&TMainForm::FitWinClick));
     connect(ZoomInToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::ZoomInToolBtnClick));
     connect(mZoomIn, &QAction::triggered, this, guarded(&TMainForm::ZoomInToolBtnClick));
@@ -394,7 +398,7 @@ void TMainForm::connectCommands()
     connect(mUnZoom, &QAction::triggered, this, guarded(&TMainForm::UnZoomToolBtnClick));
     attachScrollBoxResize(true);
 
-    connect(AutoNextToolBtn, &QToolButton::clicked, this,
+    connect(AutoNextToolBtn, &QToolButton::toggled, this,
             guarded(&TMainForm::AutoNextToolBtnClick));
     connect(mAutoNext, &QAction::triggered, this, guarded(&TMainForm::mAutoNextClick));
     connect(pAutoNext, &QAction::triggered, this, guarded(&TMainForm::pAutoNextClick));
@@ -426,6 +430,12 @@ void TMainForm::connectCommands()
             QMetaObject::invokeMethod(this, [this, text] { ErrorReport::show(this, text); },
                                       Qt::QueuedConnection);
         });
+}
+
+void TMainForm::setButtonDown(QToolButton* button, bool down)
+{
+    const QSignalBlocker quiet(button);
+    button->setChecked(down);
 }
 
 void TMainForm::FormCreate()

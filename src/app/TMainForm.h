@@ -5,6 +5,7 @@
 
 #include "app/CommandOrigin.h"
 #include "library/FolderTree.h"
+#include "library/NameLookup.h"
 #include "view/PanEngine.h"
 
 class FolderTreeModel;
@@ -205,6 +206,9 @@ private:
     void showStepTarget(int target, bool acrossAlbums);
     const TFileNameRec& photoRecord(int index) const;
     bool isPhotoNode(int index) const;
+    // The program's own change of a check button: runs no handler (the caller runs it when
+    // the command says so).
+    void setButtonDown(QToolButton* button, bool down);
     void setPhotoCommand(QToolButton* button, QAction* menuItem, QAction* popupItem, bool on);
     bool photoOnShow() const;
 
@@ -220,6 +224,14 @@ private:
     bool m_settingFullScreenMarks = false;
     QMetaObject::Connection m_scrollBoxResize;
     QRect m_savedGeometry; // the window's own geometry (inside the frame) before full screen
+
+    // --- folder panel ----------------------------------------------------------------------
+    // Loads a preview into Image2 and remembers its file: the picture is let go while the
+    // panel is closed and loaded again when it opens.
+    void loadPreview(const QString& path);
+    QString m_previewFile;
+    // Preview copies (and album pages) found also under another letter case.
+    NameLookup m_libraryNames;
 
     // --- window placement ------------------------------------------------------------------
     QPoint m_designPosition; // where the frame's top-left corner goes

@@ -49,7 +49,7 @@ void TMainForm::TreeViewDblClick()
         return;
     const TFileNameRec rec = photoRecord(selected);
     Image1->hide();
-    FolderToolBtn->setChecked(false);
+    setButtonDown(FolderToolBtn, false);
     FolderToolBtnClick();
     LoadPhoto(rec);
     CurrentNodeIndex = rec.NodeIndex;

@@ -1,10 +1,29 @@
 #include "controls/PanelStatusBar.h"
 
+#include <QAccessibleWidget>
 #include <QLabel>
+
+namespace {
+
+// Screen readers find the status bar by its role ("read the status bar"); a plain widget
+// would be announced as a mere grouping.
+QAccessibleInterface* accessibleStatusBar(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("PanelStatusBar") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StatusBar);
+    return nullptr;
+}
+
+} // namespace
 
 PanelStatusBar::PanelStatusBar(const std::vector<int>& widths, QWidget* parent)
     : QWidget(parent), m_widths(widths)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleStatusBar);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     for (int i = 0; i < panelCount(); ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("Panel%1").arg(i));

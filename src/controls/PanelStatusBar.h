@@ -8,7 +8,7 @@ class QLabel;
 
 // A status bar of fixed-width panels laid side by side from its left edge, each with its text
 // right-aligned; the last panel reaches the right edge. Panel texts are labels, so assistive
-// technology reads them.
+// technology reads them. Its accessible role is the status bar.
 class PanelStatusBar : public QWidget
 {
     Q_OBJECT

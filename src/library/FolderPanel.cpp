@@ -1,7 +1,6 @@
 // The folder panel: showing and hiding it, the tree click and the preview.
 #include "app/TMainForm.h"
 
-#include <QFileInfo>
 #include <QSplitter>
 #include <QToolButton>
 
@@ -16,19 +15,9 @@
 
 #include <exception>
 
-namespace {
-
-// Only a regular file counts: a folder or FIFO named like a photo is never opened.
-bool isRegularFile(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.isFile();
-}
-
-} // namespace
-
 void TMainForm::MakeFolderTree()
 {
+    m_libraryNames.clear();
     TreeModel->beginRebuild();
     try {
         FolderScan::MakeFolderTree(LoadSetPath, Tree);
@@ -45,12 +34,18 @@ void TMainForm::FolderToolBtnClick()
         // A preview that cannot be loaded is reported, but the panel still opens whole: a
         // pressed button over a hidden panel would be stuck.
         std::exception_ptr previewError;
-        if (photoOnShow() && isPhotoNode(CurrentNodeIndex)) {
-            try {
+        try {
+            if (photoOnShow() && isPhotoNode(CurrentNodeIndex))
                 FollowInTree();
-            } catch (...) {
-                previewError = std::current_exception();
+            // The preview was let go when the panel closed; the one last seen comes back.
+            if (!Image2->hasPicture() && !PrevPanel->isHidden() && !m_previewFile.isEmpty()) {
+                PrevPanel->hide(); // stays hidden if its file is gone now
+                loadPreview(m_previewFile);
+                PrevPanel->show();
+                FitPreview();
             }
+        } catch (...) {
+            previewError = std::current_exception();
         }
         Splitter1->show();
         FolderPanel->show();
@@ -61,7 +56,7 @@ void TMainForm::FolderToolBtnClick()
         N19->setVisible(true);
         SlideMode = 0;
         AutoNextToolBtn->setEnabled(false);
-        AutoNextToolBtn->setChecked(false);
+        setButtonDown(AutoNextToolBtn, false);
         mAutoNext->setChecked(false);
         mAutoNext->setEnabled(false);
         pAutoNext->setChecked(false);
@@ -77,6 +72,8 @@ void TMainForm::FolderToolBtnClick()
         mSlideShow->setVisible(false);
         mAllSlideShow->setVisible(false);
         N19->setVisible(false);
+        // Nobody sees the preview now; a photo's picture can be large.
+        Image2->setPicture(nullptr);
         // After a rebuild from another library the index may name no photo; then the panel
         // still hides, and the automatic-advance controls keep their state.
         if (photoOnShow() && isPhotoNode(CurrentNodeIndex)) {
@@ -90,7 +87,7 @@ void TMainForm::FolderToolBtnClick()
 
 void TMainForm::Folder1Click()
 {
-    FolderToolBtn->setChecked(!FolderToolBtn->isChecked());
+    setButtonDown(FolderToolBtn, !FolderToolBtn->isChecked());
     FolderToolBtnClick();
 }
 
@@ -114,7 +111,7 @@ void TMainForm::TreeViewClick()
     }
     const TFileNameRec& rec = node.file;
     StatusBar1->setPanelText(0, QStringLiteral("(%1/%2)").arg(rec.FileNo).arg(rec.FileCount));
-    Image2->setPicture(JpegPicture::load(PreviewPath(rec)));
+    loadPreview(PreviewPath(rec));
     mSlideShow->setEnabled(rec.FileCount != 1);
     pSlideShow->setEnabled(rec.FileCount != 1);
     PrevPanel->show();
@@ -127,8 +124,14 @@ QString TMainForm::PreviewPath(const TFileNameRec& rec) const
     if (!album.endsWith(QLatin1Char('/')))
         album += QLatin1Char('/');
     album += rec.DirName + QLatin1Char('/');
-    const QString preview = album + QStringLiteral("Preview/") + rec.FileName;
-    return isRegularFile(preview) ? preview : album + rec.FileName;
+    const QString copy = m_libraryNames.findFile(album, {QStringLiteral("Preview"), rec.FileName});
+    return copy.isEmpty() ? album + rec.FileName : copy;
+}
+
+void TMainForm::loadPreview(const QString& path)
+{
+    Image2->setPicture(JpegPicture::load(path));
+    m_previewFile = path;
 }
 
 void TMainForm::FitPreview()
@@ -156,7 +159,7 @@ void TMainForm::FollowInTree()
             return;
     }
     TreeView->selectNode(CurrentNodeIndex);
-    Image2->setPicture(JpegPicture::load(PreviewPath(current)));
+    loadPreview(PreviewPath(current));
     PrevPanel->show();
     FitPreview();
 }

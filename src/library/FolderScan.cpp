@@ -142,8 +142,9 @@ std::optional<QString> decodedName(const QByteArray& bytes)
 }
 
 // Whether a listed entry is an album (a real directory) or a photo (a regular file, or a link
-// that does not lead to something else: a link whose target is gone stays in, so its size
-// read reports the missing file).
+// to one). A link that leads nowhere (its target gone, or a loop) is no photo and is left out
+// like any other file; a link the system refuses to follow stays in, so its size read reports
+// the refusal.
 bool isWanted(int dirFd, const dirent& entry, Kind kind)
 {
     unsigned char type = entry.d_type;
@@ -163,7 +164,7 @@ bool isWanted(int dirFd, const dirent& entry, Kind kind)
     if (type != DT_LNK)
         return false;
     if (fstatat(dirFd, entry.d_name, &st, 0) != 0)
-        return true;
+        return errno != ENOENT && errno != ENOTDIR && errno != ELOOP;
     return S_ISREG(st.st_mode);
 }
 

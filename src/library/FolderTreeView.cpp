@@ -12,6 +12,7 @@ FolderTreeView::FolderTreeView(QWidget* parent) : QTreeView(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setMouseTracking(true); // hot tracking
     setAttribute(Qt::WA_Hover);
+    connect(this, &QTreeView::collapsed, this, &FolderTreeView::selectCollapsedAlbum);
 }
 
 int FolderTreeView::selectedNode() const
@@ -70,4 +71,26 @@ void FolderTreeView::mouseDoubleClickEvent(QMouseEvent* event)
     if (indexAt(event->position().toPoint()).isValid())
         QTreeView::mouseDoubleClickEvent(event);
     emit doubleClickedAnywhere();
+}
+
+QItemSelectionModel::SelectionFlags FolderTreeView::selectionCommand(const QModelIndex& index,
+                                                                     const QEvent* event) const
+{
+    // Ctrl+click and Ctrl+Space would deselect the single selected node; select it instead.
+    const QItemSelectionModel::SelectionFlags command = QTreeView::selectionCommand(index, event);
+    if (index.isValid() && command.testAnyFlags(QItemSelectionModel::Deselect |
+                                                QItemSelectionModel::Toggle))
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return command;
+}
+
+void FolderTreeView::selectCollapsedAlbum(const QModelIndex& album)
+{
+    // A photo hidden in a collapsed album must not stay selected: a double-click on blank
+    // space would open a photo the user cannot see.
+    if (!selectionModel())
+        return;
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (!selected.isEmpty() && selected.constFirst().parent() == album)
+        selectionModel()->setCurrentIndex(album, QItemSelectionModel::ClearAndSelect);
 }

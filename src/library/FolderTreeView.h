@@ -4,7 +4,9 @@
 
 // The folder tree's view. A click anywhere (also on blank space, which keeps the selection)
 // and a double-click anywhere are reported after the view has handled them; the right button
-// opens the pop-up menu without moving the selection.
+// opens the pop-up menu without moving the selection. Once a node is selected the selection is
+// never emptied: a click with any modifier selects the node clicked, and an album that
+// collapses over its selected photo becomes the selection itself.
 class FolderTreeView : public QTreeView
 {
     Q_OBJECT
@@ -24,6 +26,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+
+private slots:
+    void selectCollapsedAlbum(const QModelIndex& album);
 
 private:
     bool m_afterDoubleClick = false;

@@ -43,7 +43,11 @@ QString TMainForm::AlbumPagePath(const TFileNameRec& rec) const
     QString path = LoadSetPath;
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
-    return path + rec.DirName + QStringLiteral("/html/index.htm");
+    // A library copied from a Windows disk may spell it HTML/Index.htm.
+    const QString album = path + rec.DirName;
+    const QString page = m_libraryNames.findFile(album, {QStringLiteral("html"),
+                                                         QStringLiteral("index.htm")});
+    return page.isEmpty() ? album + QStringLiteral("/html/index.htm") : page;
 }
 
 void TMainForm::IndexToolBtnClick()

@@ -19,6 +19,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "picture/DecodeScale.h"
 #include "platform/QirvaError.h"
 
 namespace {
@@ -231,7 +232,7 @@ void progressMonitor(j_common_ptr common)
 
 // The libjpeg part of the decode. Returns 0 on success, else libjpeg's error number; rows
 // decoded before an error stay in the image.
-int decodeInto(DecodeContext& context, const QByteArray& data, QImage& image,
+int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths, QImage& image,
                std::vector<JSAMPROW>& rows, std::vector<JSAMPLE>& cmykBuffer)
 {
     jpeg_decompress_struct& cinfo = context.cinfo;
@@ -254,8 +255,8 @@ int decodeInto(DecodeContext& context, const QByteArray& data, QImage& image,
     cinfo.dct_method = JDCT_ISLOW;
     cinfo.do_fancy_upsampling = TRUE;
     cinfo.do_block_smoothing = TRUE;
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = 1;
+    cinfo.scale_num = unsigned(scaleEighths);
+    cinfo.scale_denom = 8;
     cinfo.quantize_colors = FALSE;
     cinfo.buffered_image = FALSE;
     jpeg_start_decompress(&cinfo);
@@ -341,6 +342,19 @@ std::unique_ptr<JpegPicture> JpegPicture::load(const QString& path)
     return picture;
 }
 
+void JpegPicture::setMinimumDecodeSize(QSize size)
+{
+    const int eighths = DecodeScale::eighthsToCover(QSize(m_width, m_height), size);
+    if (eighths == m_scaleEighths)
+        return;
+    if (!m_decoded) {
+        m_scaleEighths = eighths;
+    } else if (eighths > m_scaleEighths && !m_data.isEmpty()) {
+        m_scaleEighths = eighths;
+        m_decoded = false; // the pixels already held stay until the larger decode replaces them
+    }
+}
+
 QString JpegPicture::decode(const ProgressCallback& progress)
 {
     if (m_decoded)
@@ -355,27 +369,32 @@ QString JpegPicture::decode(const ProgressCallback& progress)
 
     QString error;
     try {
-        m_image = allocateRgb32(m_width, m_height);
+        const QSize size = DecodeScale::scaled(QSize(m_width, m_height), m_scaleEighths);
+        const int width = size.width();
+        const int height = size.height();
+        m_image = QImage(); // a larger decode of a reduced picture does not hold both
+        m_image = allocateRgb32(width, height);
         if (m_image.isNull()) {
             error = jpegErrorText(JERR_OUT_OF_MEMORY);
         } else {
-            std::vector<JSAMPROW> rows(static_cast<size_t>(m_height));
+            std::vector<JSAMPROW> rows(static_cast<size_t>(height));
             uchar* bits = m_image.bits();
-            for (int y = 0; y < m_height; ++y)
+            for (int y = 0; y < height; ++y)
                 rows[size_t(y)] = bits + qsizetype(y) * m_image.bytesPerLine();
             std::vector<JSAMPLE> cmykBuffer;
             installErrorManager(context->cinfo, context->err);
-            const int code = decodeInto(*context, m_data, m_image, rows, cmykBuffer);
-            int decodedRows = code == 0 ? m_height : 0;
+            const int code =
+                decodeInto(*context, m_data, m_scaleEighths, m_image, rows, cmykBuffer);
+            int decodedRows = code == 0 ? height : 0;
             if (context->created) {
                 if (code != 0)
-                    decodedRows = std::min(int(context->cinfo.output_scanline), m_height);
+                    decodedRows = std::min(int(context->cinfo.output_scanline), height);
                 jpeg_destroy_decompress(&context->cinfo);
             }
             // Rows the decoder never reached show grey. Filling only those (rather than the
             // whole picture up front) spares a full pass over the memory on every photo.
-            for (int y = decodedRows; y < m_height; ++y)
-                std::fill_n(reinterpret_cast<QRgb*>(m_image.scanLine(y)), m_width, undecodedGrey);
+            for (int y = decodedRows; y < height; ++y)
+                std::fill_n(reinterpret_cast<QRgb*>(m_image.scanLine(y)), width, undecodedGrey);
             if (code != 0)
                 error = jpegErrorText(code);
         }
@@ -383,8 +402,9 @@ QString JpegPicture::decode(const ProgressCallback& progress)
         error = jpegErrorText(JERR_OUT_OF_MEMORY);
     }
 
-    // The pixels are all that is needed from now on.
-    m_data = QByteArray();
+    // After a full-size decode the pixels are all that is needed from now on.
+    if (m_scaleEighths == 8)
+        m_data = QByteArray();
     context->report(ProgressStage::Ending, error.isEmpty() ? 100 : 0);
     return error;
 }

@@ -2,13 +2,15 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
 // The photo as the view holds it: loading reads the file and its JPEG header (so width and
-// height are known at once); the pixels are decoded later, at full size and best quality,
+// height are known at once); the pixels are decoded later, at best quality and full size
+// (or the reduced size of setMinimumDecodeSize),
 // straight into a QImage::Format_RGB32 that Qt paints fastest. The picture is held once.
 class JpegPicture
 {
@@ -32,6 +34,12 @@ public:
     int width() const { return m_width; }
     int height() const { return m_height; }
 
+    // A picture drawn smaller than it is may be decoded smaller: at the smallest of libjpeg's
+    // DCT scales whose result still covers `size` (device pixels). width() and height() stay
+    // the natural size. Asking for more than the pixels hold after a reduced decode makes the
+    // picture undecoded again, so the next decode() gives the larger scale.
+    void setMinimumDecodeSize(QSize size);
+
     bool isDecoded() const { return m_decoded; }
     // Decodes the pixels (once). Returns the text of a fatal decoding error, empty on success;
     // what could be decoded before the error stays in image().
@@ -41,9 +49,11 @@ public:
     const QImage& image() const { return m_image; }
 
 private:
-    QByteArray m_data;   // the whole file, so the decode needs no second read; freed by it
+    QByteArray m_data;   // the whole file, so the decode needs no second read; freed by a
+                         // full-size decode, kept by a reduced one for a larger decode later
     int m_width = 0;
     int m_height = 0;
+    int m_scaleEighths = 8; // decode at this many eighths of the natural size
     bool m_decoded = false;
     QImage m_image;
 };

@@ -22,20 +22,20 @@ void TMainForm::AutoNextToolBtnClick()
 
 void TMainForm::mAutoNextClick()
 {
-    AutoNextToolBtn->setChecked(!AutoNextToolBtn->isChecked());
+    setButtonDown(AutoNextToolBtn, !AutoNextToolBtn->isChecked());
     AutoNextToolBtnClick();
 }
 
 void TMainForm::pAutoNextClick()
 {
-    AutoNextToolBtn->setChecked(!AutoNextToolBtn->isChecked());
+    setButtonDown(AutoNextToolBtn, !AutoNextToolBtn->isChecked());
     AutoNextToolBtnClick();
 }
 
 void TMainForm::StopAutoNext(CommandOrigin origin)
 {
     if (AutoNextToolBtn->isChecked() && origin != CommandOrigin::SlideTimer) {
-        AutoNextToolBtn->setChecked(false);
+        setButtonDown(AutoNextToolBtn, false);
         AutoNextToolBtnClick();
     }
 }

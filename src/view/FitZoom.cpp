@@ -87,7 +87,7 @@ void TMainForm::FitWinToolBtnClick()
 
 void TMainForm::FitWinClick()
 {
-    FitWinToolBtn->setChecked(!FitWinToolBtn->isChecked());
+    setButtonDown(FitWinToolBtn, !FitWinToolBtn->isChecked());
     FitWinToolBtnClick();
 }
 

@@ -19,8 +19,11 @@ void PhotoImage::setPicture(std::unique_ptr<JpegPicture> picture)
 
 void PhotoImage::decodeIfNeeded()
 {
-    if (isVisible())
-        decodeNow();
+    if (!isVisible())
+        return;
+    if (m_picture && m_decodeToDrawnSize && !m_decoding)
+        m_picture->setMinimumDecodeSize(size() * devicePixelRatioF());
+    decodeNow();
 }
 
 const QImage& PhotoImage::decodedImage()

@@ -22,6 +22,10 @@ public:
     int pictureWidth() const { return m_picture ? m_picture->width() : 0; }
     int pictureHeight() const { return m_picture ? m_picture->height() : 0; }
 
+    // The preview draws its picture small: decode it no larger than it is drawn (again, larger,
+    // when the control grows).
+    void setDecodeToDrawnSize(bool on) { m_decodeToDrawnSize = on; }
+
     bool incrementalDisplay() const { return m_incremental; }
     void setIncrementalDisplay(bool on) { m_incremental = on; }
 
@@ -32,8 +36,9 @@ public:
     // Decodes a picture that is about to be shown and is not decoded yet. Called before the
     // window paints; does nothing while hidden.
     void decodeIfNeeded();
-    // The picture's full decoded pixels, decoding them now when no paint has asked for them
-    // yet (progress and errors are reported as for a paint). Null without a picture.
+    // The picture's decoded pixels (full size unless it decodes to its drawn size), decoding
+    // them now when no paint has asked for them yet (progress and errors are reported as for
+    // a paint). Null without a picture.
     const QImage& decodedImage();
 
 signals:
@@ -49,6 +54,7 @@ private:
 
     std::unique_ptr<JpegPicture> m_picture;
     bool m_incremental = false;
+    bool m_decodeToDrawnSize = false;
     bool m_decoding = false;
     bool m_decodeQueued = false;
 };

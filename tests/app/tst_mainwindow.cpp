@@ -20,6 +20,7 @@
 #include "platform/LoopTimer.h"
 #include "platform/QirvaError.h"
 #include "support/TestSupport.h"
+#include "support/VanishingFile.h"
 #include "view/PhotoImage.h"
 
 namespace {
@@ -241,6 +242,20 @@ private slots:
         QAccessibleInterface* status = QAccessible::queryAccessibleInterface(panel0);
         QVERIFY(status);
         QCOMPARE(status->text(QAccessible::Name), QStringLiteral("イメージなし"));
+        // The panels and the progress bar sit in one container a screen reader reads as the
+        // status bar.
+        QAccessibleInterface* bar = status->parent();
+        QVERIFY(bar);
+        QCOMPARE(bar->object(), form->StatusBar1);
+        QCOMPARE(bar->role(), QAccessible::StatusBar);
+        QStringList roles;
+        for (int i = 0; i < bar->childCount(); ++i)
+            roles << QString::number(int(bar->child(i)->role()));
+        roles.sort();
+        QStringList expected(6, QString::number(int(QAccessible::StaticText)));
+        expected << QString::number(int(QAccessible::ProgressBar));
+        expected.sort();
+        QCOMPARE(roles, expected);
 
         QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(form->mImage);
         QVERIFY(menu);
@@ -381,8 +396,8 @@ private slots:
         QTemporaryDir dir;
         const QString library = dir.filePath(QStringLiteral("lib"));
         makeAlbum(library, QStringLiteral("a"), 2);
-        QDir().mkpath(library + QStringLiteral("/b"));
-        QFile::link(library + QStringLiteral("/b/missing.jpg"), library + QStringLiteral("/b/x.jpg"));
+        writeTestJpeg(library + QStringLiteral("/b/x.jpg"), 64, 48);
+        vanishWhenSized("x.jpg"); // listed, then gone before its size is read
         writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
                       "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n");
         TMainForm form(dir.path());

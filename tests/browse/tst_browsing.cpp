@@ -1,4 +1,7 @@
+#include <QAccessible>
 #include <QAction>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,6 +14,7 @@
 #include "library/FolderTreeModel.h"
 #include "library/FolderTreeView.h"
 #include "library/PreviewGeometry.h"
+#include "picture/DecodeScale.h"
 #include "platform/LoopTimer.h"
 #include "support/TestSupport.h"
 #include "view/FitGeometry.h"
@@ -105,6 +109,22 @@ QString commands(const TMainForm& f)
              group({f.PrevFolder->isEnabled(), f.pPrevFol->isEnabled()}));
 }
 
+// Runs an assistive technology's action on a control, as a screen reader does.
+bool accessibleAction(QObject* control, const QString& action)
+{
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    QAccessibleActionInterface* actions = accessible ? accessible->actionInterface() : nullptr;
+    if (!actions || !actions->actionNames().contains(action))
+        return false;
+    actions->doAction(action);
+    return true;
+}
+
+bool accessibleToggle(QObject* control)
+{
+    return accessibleAction(control, QAccessibleActionInterface::toggleAction());
+}
+
 } // namespace
 
 class TestBrowsing : public QObject
@@ -133,6 +153,68 @@ private slots:
         f.Folder1->trigger();
         QVERIFY(f.FolderToolBtn->isChecked());
         QVERIFY(f.FolderPanel->isVisible());
+    }
+
+    void accessibleToggleRunsTheCheckButtonsHandlers()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3});
+        TMainForm& f = v.open();
+        QVERIFY(accessibleToggle(f.FolderToolBtn));
+        QVERIFY(f.FolderToolBtn->isChecked());
+        QVERIFY(f.FolderPanel->isVisible());
+        QVERIFY(f.Folder1->isChecked() && f.mSlideShow->isVisible());
+        QVERIFY(accessibleToggle(f.FolderToolBtn));
+        QVERIFY(!f.FolderPanel->isVisible() && !f.Folder1->isChecked());
+
+        v.doubleClickNode(1);
+        QVERIFY(accessibleToggle(f.FitWinToolBtn));
+        QVERIFY(f.FitWin->isChecked());
+        QCOMPARE(v.panel(4), QStringLiteral("表示最適化"));
+        QCOMPARE(f.Image1->size(), FitGeometry::fit(f.ScrollBox->size(), QSize(640, 480)).size);
+        QVERIFY(accessibleToggle(f.FitWinToolBtn));
+        QCOMPARE(f.Image1->size(), QSize(640, 480));
+        QCOMPARE(v.panel(4), QStringLiteral("100%"));
+
+        QVERIFY(accessibleToggle(f.AutoNextToolBtn));
+        QVERIFY(f.mAutoNext->isChecked() && f.pAutoNext->isChecked());
+        QVERIFY(f.SlideTimer->isEnabled());
+        QVERIFY(accessibleToggle(f.AutoNextToolBtn));
+        QVERIFY(!f.mAutoNext->isChecked() && !f.SlideTimer->isEnabled());
+
+        // Press on a push button and on a menu item runs its handler as before.
+        QVERIFY(accessibleAction(f.NextToolBtn, QAccessibleActionInterface::pressAction()));
+        QTRY_COMPARE(f.CurrentNodeIndex, 2);
+        QAccessibleInterface* file = QAccessible::queryAccessibleInterface(f.mFile);
+        QVERIFY(file && file->child(0) && file->child(0)->actionInterface());
+        file->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(f.FolderToolBtn->isChecked() && f.FolderPanel->isVisible());
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void theProgramsOwnChangesRunNoHandlerAgain()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3});
+        TMainForm& f = v.open();
+        QSignalSpy folder(f.FolderToolBtn, &QToolButton::toggled);
+        QSignalSpy fit(f.FitWinToolBtn, &QToolButton::toggled);
+        QSignalSpy autoNext(f.AutoNextToolBtn, &QToolButton::toggled);
+        // Each of these sets a button itself and then runs its handler once, by name.
+        f.Folder1->trigger();
+        v.doubleClickNode(1); // raises the folder button
+        f.FitWin->trigger();
+        f.FitWin->trigger();
+        f.mAutoNext->trigger();
+        f.pAutoNext->trigger();
+        f.mAutoNext->trigger();
+        f.mNext->trigger(); // stops automatic advance
+        QVERIFY(!f.AutoNextToolBtn->isChecked() && !f.SlideTimer->isEnabled());
+        f.Folder1->trigger(); // showing the panel raises the automatic-advance button
+        QCOMPARE(folder.count(), 0);
+        QCOMPARE(fit.count(), 0);
+        QCOMPARE(autoNext.count(), 0);
+        QVERIFY(desktop.messages.empty());
     }
 
     void treeClickWritesPanelZeroAndThePreview()
@@ -178,6 +260,119 @@ private slots:
         f.PanelSplitter->setSizes({100, 200});
         QTRY_COMPARE(f.PrevPanel->geometry(),
                      fitPreview(f.ImagePanel->size(), QSize(160, 120)).frame);
+    }
+
+    void noClickEmptiesTheSelection()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        v.clickNode(2);
+        QWidget* viewport = f.TreeView->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, v.nodeCenter(2));
+        QCOMPARE(f.TreeView->selectedNode(), 2);
+        QCOMPARE(v.panel(0), QStringLiteral("(2/3)"));
+        QVERIFY(f.PrevPanel->isVisible() && f.mSlideShow->isEnabled());
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier,
+                          v.nodeCenter(5));
+        QCOMPARE(f.TreeView->selectedNode(), 5);
+        QTest::keyClick(f.TreeView, Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(f.TreeView->selectedNode(), 5);
+
+        // Collapsing the album with its button moves the selection onto the album ...
+        const QRect album = f.TreeView->visualRect(f.TreeModel->indexOfNode(4));
+        QTest::mouseClick(viewport, Qt::LeftButton, {},
+                          QPoint(album.left() - f.TreeView->indentation() / 2,
+                                 album.center().y()));
+        QVERIFY(!f.TreeView->isExpanded(f.TreeModel->indexOfNode(4)));
+        QCOMPARE(f.TreeView->selectedNode(), 4);
+        QCOMPARE(v.panel(0), QStringLiteral("2個"));
+        QVERIFY(f.PrevPanel->isHidden());
+        // ... so a double-click on blank space opens no photo the user cannot see.
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(5, viewport->height() - 3));
+        QVERIFY(!f.Image1->hasPicture());
+
+        // Collapsing an album that does not hold the selection leaves it alone.
+        v.clickNode(2);
+        f.TreeView->expand(f.TreeModel->indexOfNode(4));
+        f.TreeView->collapse(f.TreeModel->indexOfNode(4));
+        QCOMPARE(f.TreeView->selectedNode(), 2);
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void previewsAreFoundUnderAnyLetterCase()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({2, 2, 1, 1});
+        writeTestJpeg(v.library + QStringLiteral("/a0/preview/p1.jpg"), 160, 120);
+        // Several names match: the exact one first, else the first in the sort order.
+        writeTestJpeg(v.library + QStringLiteral("/a1/PREVIEW/p1.JPG"), 100, 75);
+        writeTestJpeg(v.library + QStringLiteral("/a1/PREVIEW/P1.JPG"), 200, 150);
+        writeTestJpeg(v.library + QStringLiteral("/a1/PREVIEW/p2.jpg"), 120, 90);
+        writeTestJpeg(v.library + QStringLiteral("/a1/PREVIEW/P2.JPG"), 80, 60);
+        // An exact folder wins over another spelling; a file of the name is no folder.
+        writeTestJpeg(v.library + QStringLiteral("/a2/Preview/p1.jpg"), 96, 72);
+        writeTestJpeg(v.library + QStringLiteral("/a2/preview/p1.jpg"), 48, 36);
+        writeTextFile(v.library + QStringLiteral("/a3/Preview"), "not a folder");
+        writeTestJpeg(v.library + QStringLiteral("/a3/PREVIEW/P1.jpg"), 64, 48);
+        TMainForm& f = v.open();
+
+        const auto previewWidth = [&](int node) {
+            v.clickNode(node);
+            return f.Image2->pictureWidth();
+        };
+        QCOMPARE(previewWidth(1), 160);
+        QCOMPARE(previewWidth(2), 640); // no copy under any spelling: the photo itself
+        QCOMPARE(previewWidth(4), 200);
+        QCOMPARE(previewWidth(5), 120);
+        QCOMPARE(previewWidth(7), 96);
+        QCOMPARE(previewWidth(9), 64);
+
+        // A copy that is a dangling link is no copy: the photo itself serves.
+        QFile::remove(v.library + QStringLiteral("/a0/preview/p1.jpg"));
+        QVERIFY(QFile::link(v.library + QStringLiteral("/gone.jpg"),
+                            v.library + QStringLiteral("/a0/preview/p1.jpg")));
+        QCOMPARE(previewWidth(1), 640);
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void openingAPhotoDecodesItOnceAndLetsThePreviewGo()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({2}, QSize(1600, 1200));
+        TMainForm& f = v.open();
+        v.clickNode(1);
+        QTRY_VERIFY(f.Image2->picture()->isDecoded());
+        // The placement is the one of the natural size; only the pixels are fewer.
+        QCOMPARE(f.Image2->pictureWidth(), 1600);
+        const PreviewPlacement placement = fitPreview(f.ImagePanel->size(), QSize(1600, 1200));
+        QCOMPARE(f.PrevPanel->geometry(), placement.frame);
+        QCOMPARE(f.Image2->geometry(), placement.picture);
+        const QSize decoded = f.Image2->picture()->image().size();
+        QCOMPARE(decoded, DecodeScale::scaled(QSize(1600, 1200),
+                                              DecodeScale::eighthsToCover(QSize(1600, 1200),
+                                                                          f.Image2->size())));
+        QVERIFY(decoded.width() < 1600);
+
+        // A taller preview area gets a larger decode of the same picture.
+        f.PanelSplitter->setSizes({80, 600});
+        QTRY_VERIFY(f.Image2->picture()->isDecoded() &&
+                    f.Image2->picture()->image().width() >= f.Image2->width() &&
+                    f.Image2->picture()->image().height() >= f.Image2->height());
+
+        // The double-click closes the panel and its preview with it: the one full-size
+        // decode is the photo's.
+        QTest::mouseDClick(f.TreeView->viewport(), Qt::LeftButton, {}, v.nodeCenter(1));
+        QVERIFY(!f.Image2->hasPicture());
+        QTRY_VERIFY(f.Image1->picture()->isDecoded());
+        QCOMPARE(f.Image1->picture()->image().size(), QSize(1600, 1200));
+
+        // Opening the panel again brings the same preview back.
+        f.FolderToolBtn->click();
+        QVERIFY(f.Image2->hasPicture());
+        QVERIFY(f.PrevPanel->isVisible());
+        QCOMPARE(f.PrevPanel->geometry(), fitPreview(f.ImagePanel->size(), QSize(1600, 1200)).frame);
+        QVERIFY(desktop.messages.empty());
     }
 
     void clickInAnEmptyTreeShowsNoImage()
@@ -399,6 +594,7 @@ private slots:
         QVERIFY(f.FolderPanel->isVisible());
         QVERIFY(f.Folder1->isChecked());
         QVERIFY(!f.AutoNextToolBtn->isChecked() && !f.AutoNextToolBtn->isEnabled());
+
     }
 
     void lookupOutsideTheTreeReportsAnInvalidIndex()

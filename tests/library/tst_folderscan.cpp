@@ -17,6 +17,7 @@
 #include "library/FolderTree.h"
 #include "library/FolderTreeModel.h"
 #include "platform/QirvaError.h"
+#include "support/VanishingFile.h"
 
 using namespace FolderScan;
 
@@ -274,8 +275,9 @@ private slots:
         QTemporaryDir dir;
         makeFile(dir.path() + "/A/a.jpg", 1);
         makeFile(dir.path() + "/B/a.jpg", 2);
-        QVERIFY(QFile::link(dir.path() + "/gone.jpg", dir.path() + "/B/p.jpg"));
+        makeFile(dir.path() + "/B/p.jpg", 2);
         makeFile(dir.path() + "/C/a.jpg", 3);
+        vanishWhenSized("p.jpg"); // listed, then gone before its size is read
 
         FolderTree tree;
         QCOMPARE(errorOf(dir.path(), tree), QStringLiteral("ファイルが見つかりません"));
@@ -296,6 +298,25 @@ private slots:
         QCOMPARE(nodeTexts(tree), QStringList({"A", "  a.jpg"}));
         QCOMPARE(tree.albumCount(), 1);
         QCOMPARE(tree.node(0).dir.LastNodeIndex, 1);
+    }
+
+    void linkLeadingNowhereIsNoPhotoAndTheScanGoesOn()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        makeFile(root + "/A/a.jpg", 1);
+        QVERIFY(QFile::link(root + "/gone.jpg", root + "/A/b.jpg"));
+        QVERIFY(QFile::link(root + "/A/loop.jpg", root + "/A/loop.jpg"));
+        QVERIFY(QFile::link(root + "/A/a.jpg/inside.jpg", root + "/A/c.jpg")); // through a file
+        QVERIFY(QDir().mkpath(root + "/OnlyLinks"));
+        QVERIFY(QFile::link(root + "/gone.jpg", root + "/OnlyLinks/x.jpg"));
+        makeFile(root + "/B/a.jpg", 2);
+
+        FolderTree tree;
+        QCOMPARE(errorOf(root, tree), QString());
+        QCOMPARE(nodeTexts(tree), QStringList({"A", "  a.jpg", "B", "  a.jpg"}));
+        QCOMPARE(tree.node(0).dir.FileCount, 1);
+        QCOMPARE(tree.node(2).dir.FirstNodeIndex, 3);
     }
 
     void readOnlyAndHugePhotosAreSized()

@@ -366,6 +366,26 @@ private slots:
         QVERIFY(desktop.messages.empty());
     }
 
+    void albumPageIsFoundUnderAnyLetterCase()
+    {
+        ScriptedDesktop desktop;
+        const QList<QSize> two{QSize(64, 48), QSize(64, 48)};
+        Viewer v({{QStringLiteral("a0"), two}, {QStringLiteral("a1"), two}});
+        writeTextFile(v.library + QStringLiteral("/a0/HTML/Index.htm"), "<html></html>");
+        writeTextFile(v.library + QStringLiteral("/a1/html/index.htm"), "<html></html>");
+        writeTextFile(v.library + QStringLiteral("/a1/HTML/INDEX.HTM"), "<html></html>");
+        TMainForm& f = v.open();
+        v.openPhoto(1);
+        f.IndexToolBtn->click();
+        f.NextFolderClick(CommandOrigin::Control);
+        f.IndexToolBtn->click(); // the exact spelling comes first
+        QCOMPARE(int(desktop.openedUrls.size()), 2);
+        QCOMPARE(desktop.openedUrls[0].toLocalFile(),
+                 v.library + QStringLiteral("/a0/HTML/Index.htm"));
+        QCOMPARE(desktop.openedUrls[1].toLocalFile(),
+                 v.library + QStringLiteral("/a1/html/index.htm"));
+    }
+
     void helpOpensTheHelpFileAndLeavesAutomaticAdvanceRunning()
     {
         ScriptedDesktop desktop;

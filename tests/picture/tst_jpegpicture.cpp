@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "JpegWriter.h"
+#include "picture/DecodeScale.h"
 #include "picture/JpegPicture.h"
 #include "platform/QirvaError.h"
 
@@ -155,6 +156,56 @@ private slots:
         QCOMPARE(picture->decode([&](Stage, int) { ++reports; }), QString());
         QCOMPARE(reports, 0);
         QCOMPARE(picture->image().size(), QSize(40, 30));
+    }
+
+    void reducedDecodeIsTheSmallestScaleThatCovers_data()
+    {
+        QTest::addColumn<QSize>("natural");
+        QTest::addColumn<QSize>("cover");
+        QTest::addColumn<int>("eighths");
+        QTest::newRow("24 MP into a preview") << QSize(6000, 4000) << QSize(162, 108) << 1;
+        QTest::newRow("just over one eighth") << QSize(1600, 1200) << QSize(201, 150) << 2;
+        QTest::newRow("height decides") << QSize(1600, 1200) << QSize(100, 451) << 4;
+        QTest::newRow("rounded up like libjpeg") << QSize(97, 61) << QSize(13, 8) << 1;
+        QTest::newRow("larger than the picture") << QSize(160, 120) << QSize(220, 165) << 8;
+        QTest::newRow("seven eighths") << QSize(800, 600) << QSize(700, 500) << 7;
+        QTest::newRow("no size yet") << QSize(1600, 1200) << QSize(0, 0) << 8;
+    }
+    void reducedDecodeIsTheSmallestScaleThatCovers()
+    {
+        QFETCH(QSize, natural);
+        QFETCH(QSize, cover);
+        QFETCH(int, eighths);
+        QCOMPARE(DecodeScale::eighthsToCover(natural, cover), eighths);
+    }
+
+    void reducedDecodeKeepsTheNaturalSizeAndGrowsOnDemand()
+    {
+        const QImage source = JpegWriter::photoLike(800, 600, 5);
+        auto picture = JpegPicture::load(write(source, "reduced.jpg"));
+        picture->setMinimumDecodeSize(QSize(150, 100));
+        QCOMPARE(picture->decode(), QString());
+        QCOMPARE(picture->width(), 800); // fitting works from the natural size
+        QCOMPARE(picture->height(), 600);
+        QCOMPARE(picture->image().size(), QSize(200, 150));
+        const QImage quarter = source.scaled(200, 150, Qt::IgnoreAspectRatio,
+                                             Qt::SmoothTransformation);
+        QVERIFY2(meanDifference(picture->image(), quarter, 0, 150) < 12,
+                 "reduced picture differs from the scaled source");
+
+        // Smaller again: nothing to do. Larger: decoded again from the data it kept.
+        picture->setMinimumDecodeSize(QSize(90, 60));
+        QVERIFY(picture->isDecoded());
+        picture->setMinimumDecodeSize(QSize(390, 290));
+        QVERIFY(!picture->isDecoded());
+        QCOMPARE(picture->decode(), QString());
+        QCOMPARE(picture->image().size(), QSize(400, 300));
+        picture->setMinimumDecodeSize(QSize(1000, 800));
+        QCOMPARE(picture->decode(), QString());
+        QCOMPARE(picture->image().size(), QSize(800, 600));
+        // A full-size decode has let the file's data go: nothing larger is ever needed.
+        picture->setMinimumDecodeSize(QSize(2000, 2000));
+        QVERIFY(picture->isDecoded());
     }
 
     void coloursAreNotSwapped_data()
