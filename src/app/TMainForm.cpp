@@ -207,6 +207,7 @@ void TMainForm::createMenus()
     mZoomOut = menuItem(mView, "mZoomOut", QStringLiteral("縮小"), false);
     N26 = separator(mView, "N26");
     mFullScreen = menuItem(mView, "mFullScreen", QStringLiteral("フルスクリーン　Ctrl+F"));
+    mFullScreen->setCheckable(true);
 
     mHelp = MainMenu1->addMenu(QStringLiteral("ヘルプ(&H)"));
     mHelp->setObjectName(QStringLiteral("mHelp"));
@@ -240,6 +241,7 @@ void TMainForm::createPopupMenus()
     N3 = separator(PopupMenu2, "N3");
     pFullScreen =
         menuItem(PopupMenu2, "pFullScreen", QStringLiteral("フルスクリーン　      Ctrl+F"));
+    pFullScreen->setCheckable(true);
     pViewToolBar = menuItem(PopupMenu2, "pViewToolBar", QString());
     pViewToolBar->setVisible(false);
     pViewMenuBar = menuItem(PopupMenu2, "pViewMenuBar", QString());
@@ -396,7 +398,7 @@ void TMainForm::connectCommands()
     connect(mZoomOut, &QAction::triggered, this, guarded(&TMainForm::ZoomOutToolBtnClick));
     connect(UnZoomToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::UnZoomToolBtnClick));
     connect(mUnZoom, &QAction::triggered, this, guarded(&TMainForm::UnZoomToolBtnClick));
-    connect(ScrollBox, &ResizeNotifyPanel::resized, this, guarded(&TMainForm::ScrollBoxCanResize));
+    attachScrollBoxResize(true);
 
     connect(AutoNextToolBtn, &QToolButton::toggled, this,
             guarded(&TMainForm::AutoNextToolBtnClick));
@@ -427,6 +429,9 @@ void TMainForm::connectCommands()
 
     connect(SettingToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::SettingToolBtnClick));
     connect(N22, &QAction::triggered, this, guarded(&TMainForm::SettingToolBtnClick));
+
+    connectDirectInput();
+    connectFullScreen();
 
     connect(TreeView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(TreeView->viewport()->mapToGlobal(at)); });
@@ -467,8 +472,7 @@ void TMainForm::FormCreate()
     if (Mode == 0 && LoadSetPath.isEmpty())
         runFirstRunPrompt();
 
-    Dragging = false;
-    KeyScrolling = false;
+    Pan.stop();
     WheelEdgeArmed = false;
     Image1->setCursor(Glyphs::handCursor());
     SlideTimer->setInterval(SlideCourse::slideTimerInterval(SLISetInte));
@@ -518,7 +522,7 @@ void TMainForm::FormDestroy()
         return;
     Settings settings;
     settings.Mode = Mode;
-    const QRect frame = frameGeometry();
+    const QRect frame = outerBounds();
     settings.Top = frame.top();
     settings.Left = frame.left();
     settings.Caption = windowTitle();

@@ -7,8 +7,10 @@
 #include "library/FolderTree.h"
 #include "library/NameLookup.h"
 #include "picture/JpegPicture.h"
+#include "view/PanEngine.h"
 
 class FolderTreeModel;
+struct KeyStroke;
 class FolderTreeView;
 class LoopTimer;
 class PanelStatusBar;
@@ -26,8 +28,8 @@ class TStatusProgressBar;
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
 // browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, view/LoadProgress.cpp,
-// slideshow/AutoNext.cpp, slideshow/SlideShow.cpp, output/OutputCommands.cpp,
-// app/HelpAbout.cpp, settings/SettingCommand.cpp).
+// view/DirectInput.cpp, view/FullScreen.cpp, slideshow/AutoNext.cpp, slideshow/SlideShow.cpp,
+// output/OutputCommands.cpp, app/HelpAbout.cpp, settings/SettingCommand.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -42,6 +44,8 @@ public:
 
     // Writes the settings back (normal mode only). Run once, when the program ends.
     void FormDestroy();
+    // The window's top, left, height and width as the settings and full screen keep them.
+    QRect outerBounds() const;
 
     // --- state -----------------------------------------------------------------------------
     QString AppDir;
@@ -56,13 +60,9 @@ public:
 
     qint32 CurrentNodeIndex = 0;
     quint8 ZoomStep = 0;
-    bool Dragging = false;
-    bool KeyScrolling = false;
+    PanEngine Pan; // Dragging, KeyScrolling and the scroll ranges and positions
     bool WheelEdgeArmed = false;
-    qint32 ScrollRangeX = 0, ScrollRangeY = 0;
-    qint32 ScrollCurX = 0, ScrollCurY = 0;
-    qint32 ScrollPrevX = 0, ScrollPrevY = 0;
-    QRect SavedBounds;
+    QRect SavedBounds; // the outer bounds before full screen
     quint8 SlideMode = 0;
 
     FolderTree Tree; // the nodes behind TreeView, by flat tree index
@@ -160,6 +160,21 @@ public:
     void Image1Progress(JpegPicture::ProgressStage Stage, int PercentDone);
     void ProgressTimerTimer();
 
+    // Direct input and full screen (view/DirectInput.cpp, view/FullScreen.cpp).
+    void FormKeyDown(const KeyStroke& key);
+    void FormKeyUp(const KeyStroke& key);
+    void FormMouseWheelDown();
+    void FormMouseWheelUp();
+    // Positions are relative to the photo.
+    void Image1MouseDown(Qt::MouseButton button, QPoint at);
+    void Image1MouseMove(QPoint at);
+    void Image1MouseUp(Qt::MouseButton button);
+    void ScrollBoxMouseDown(Qt::MouseButton button);
+    void ImageTimerTimer();
+    void mFullScreenClick();
+    void pViewToolBarClick();
+    void pViewMenuBarClick();
+
     void AutoNextToolBtnClick();
     void mAutoNextClick();
     void pAutoNextClick();
@@ -214,6 +229,19 @@ private:
     void startSlideShow(int startNode, quint8 mode);
     // The first photo of the album at CurrentNodeIndex, as the slide timer shows it.
     void showSlideStart(bool withAutoAdvance);
+
+    // --- direct input and full screen ------------------------------------------------------
+    void connectDirectInput();
+    void connectFullScreen();
+    void keyPan(PanEngine::Arrow arrow);
+    void wheelNotch(QToolButton* stepButton, QAction* albumItem,
+                    void (TMainForm::*step)(CommandOrigin), void (TMainForm::*album)(CommandOrigin));
+    void setFullScreenMarks(bool on);
+    void attachScrollBoxResize(bool attached);
+    void setMenuBarShown(bool shown);
+    bool m_settingFullScreenMarks = false;
+    QMetaObject::Connection m_scrollBoxResize;
+    QRect m_savedGeometry; // the window's own geometry (inside the frame) before full screen
 
     // --- folder panel ----------------------------------------------------------------------
     // Loads a preview into Image2 and remembers its file: the picture is let go while the

@@ -167,7 +167,7 @@ void TMainForm::UnZoomToolBtnClick()
 
 void TMainForm::ScrollBoxCanResize()
 {
-    if (!photoOnShow() || Dragging || KeyScrolling)
+    if (!photoOnShow() || Pan.panning())
         return;
     if (FitWinToolBtn->isChecked())
         FitImage();

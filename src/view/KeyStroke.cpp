@@ -1,0 +1,38 @@
+#include "view/KeyStroke.h"
+
+KeyStroke KeyStroke::from(int qtKey, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons)
+{
+    KeyStroke stroke;
+    const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
+    if (keypad && qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) {
+        stroke.code = Numpad0 + (qtKey - Qt::Key_0);
+    } else {
+        switch (qtKey) {
+        case Qt::Key_Left:
+            stroke.code = Left;
+            break;
+        case Qt::Key_Up:
+            stroke.code = Up;
+            break;
+        case Qt::Key_Right:
+            stroke.code = Right;
+            break;
+        case Qt::Key_Down:
+            stroke.code = Down;
+            break;
+        case Qt::Key_F1:
+            stroke.code = F1;
+            break;
+        case Qt::Key_C:
+        case Qt::Key_F:
+        case Qt::Key_P:
+            stroke.code = qtKey; // the letters share their codes with Qt
+            break;
+        default:
+            break;
+        }
+    }
+    stroke.exactlyCtrl = (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier &&
+                         buttons == Qt::NoButton;
+    return stroke;
+}
