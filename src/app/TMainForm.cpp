@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/SettingsFile.h"
+#include "app/WindowPlacement.h"
 #include "controls/Glyphs.h"
 #include "controls/PanelStatusBar.h"
 #include "controls/ResizeNotifyPanel.h"
@@ -33,6 +35,9 @@ namespace {
 
 constexpr int kDesignWidth = 617;
 constexpr int kDesignHeight = 475;
+// The window manager's frame is not known before the window is first shown; a title bar is
+// about this high.
+constexpr int kTitleBarHeight = 24;
 
 QAction* menuItem(QMenu* menu, const char* name, const QString& caption, bool enabled = true)
 {
@@ -392,6 +397,16 @@ void TMainForm::connectCommands()
     connect(mAutoNext, &QAction::triggered, this, guarded(&TMainForm::mAutoNextClick));
     connect(pAutoNext, &QAction::triggered, this, guarded(&TMainForm::pAutoNextClick));
 
+    connect(PrintToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::PrintToolBtnClick));
+    connect(mPrint, &QAction::triggered, this, guarded(&TMainForm::PrintToolBtnClick));
+    connect(ClipCopyToolBtn, &QToolButton::clicked, this,
+            guarded(&TMainForm::ClipCopyToolBtnClick));
+    connect(mClipCopy, &QAction::triggered, this, guarded(&TMainForm::ClipCopyToolBtnClick));
+    connect(IndexToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::IndexToolBtnClick));
+    connect(mIndex, &QAction::triggered, this, guarded(&TMainForm::IndexToolBtnClick));
+
+    connect(Help2, &QAction::triggered, this, guarded(&TMainForm::Help2Click));
+
     connect(TreeView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(TreeView->viewport()->mapToGlobal(at)); });
     connect(ScrollBox, &QWidget::customContextMenuRequested, this,
@@ -413,8 +428,7 @@ void TMainForm::FormCreate()
     const SettingsFile file(AppDir);
     const Settings settings = file.read();
     Mode = settings.Mode;
-    m_designPosition = QPoint(settings.Left, settings.Top);
-    move(m_designPosition);
+    placeWindow(settings.Left, settings.Top);
     setWindowTitle(settings.Caption);
     LoadSetPath = settings.LoadSetPath;
     SLISetInte = settings.SLISetInte;
@@ -446,6 +460,17 @@ void TMainForm::FormCreate()
         mAllSlideShow->setEnabled(true);
         pAllSlideShow->setEnabled(true);
     }
+}
+
+void TMainForm::placeWindow(qint32 left, qint32 top)
+{
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->geometry());
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    m_designPosition = WindowPlacement::place(left, top, kDesignWidth, kTitleBarHeight, screens,
+                                              primary ? primary->geometry() : QRect());
+    move(m_designPosition);
 }
 
 void TMainForm::runFirstRunPrompt()

@@ -23,7 +23,8 @@ class TStatusProgressBar;
 
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
-// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, slideshow/AutoNext.cpp).
+// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, slideshow/AutoNext.cpp,
+// output/OutputCommands.cpp, app/HelpAbout.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -157,6 +158,16 @@ public:
     void pAutoNextClick();
     void StopAutoNext(CommandOrigin origin);
 
+    // Output (output/OutputCommands.cpp): print, copy, album page. Never run by the slide
+    // timer, so each one stops automatic advance.
+    void PrintToolBtnClick();
+    void ClipCopyToolBtnClick();
+    void IndexToolBtnClick();
+    QString AlbumPagePath(const TFileNameRec& rec) const;
+
+    // Help and About (app/HelpAbout.cpp).
+    void Help2Click();
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -171,6 +182,9 @@ private:
     void connectCommands();
     void FormCreate();
     void runFirstRunPrompt();
+    // Window placement: the stored position, or the primary screen's corner when the title
+    // bar would lie on no screen; the frame's outer size once the frame is known.
+    void placeWindow(qint32 left, qint32 top);
     void applyOuterBounds();
     // The photo steps shared by the four within-album commands and the two album jumps.
     void showStepTarget(int target, bool acrossAlbums);
@@ -179,7 +193,8 @@ private:
     void setPhotoCommand(QToolButton* button, QAction* menuItem, QAction* popupItem, bool on);
     bool photoOnShow() const;
 
-    QPoint m_designPosition;
+    // --- window placement ------------------------------------------------------------------
+    QPoint m_designPosition; // where the frame's top-left corner goes
     bool m_boundsApplied = false;
     bool m_framePending = false;
 };

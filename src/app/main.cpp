@@ -2,9 +2,11 @@
 
 #include "app/TMainForm.h"
 #include "platform/ErrorReport.h"
+#include "platform/SessionBus.h"
 
 int main(int argc, char* argv[])
 {
+    SessionBus::preventAutolaunch();
     QApplication app(argc, argv);
     TMainForm::initApplication(app);
     TMainForm form;

@@ -283,8 +283,15 @@ void MakeFolderTree(const QString& loadSetPath, FolderTree& tree)
             continue;
         tree.addAlbum(album, count);
         int fileNo = 0;
-        for (const Entry& photo : photos.entries())
-            tree.addPhoto(photo.name, ++fileNo, photoSize(photos.fd(), photo.bytes));
+        try {
+            for (const Entry& photo : photos.entries())
+                tree.addPhoto(photo.name, ++fileNo, photoSize(photos.fd(), photo.bytes));
+        } catch (...) {
+            // The album holds what was added before the stop, so its numbers and the
+            // stepping commands agree with the tree.
+            tree.cutLastAlbum();
+            throw;
+        }
     }
 }
 

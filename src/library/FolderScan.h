@@ -19,7 +19,7 @@ void sortNames(QStringList& names);
 
 // Empties the tree and builds it again from the library folder. A photo whose size cannot be
 // read stops the scan with a QirvaError carrying the system's reason; the nodes added
-// before it stay in the tree.
+// before it stay in the tree, and the album it stopped in counts only those photos.
 void MakeFolderTree(const QString& loadSetPath, FolderTree& tree);
 
 } // namespace FolderScan

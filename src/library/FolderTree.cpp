@@ -45,3 +45,21 @@ int FolderTree::photoCount(int albumRow) const
     const int end = albumRow + 1 < albumCount() ? albumIndex(albumRow + 1) : count();
     return end - first;
 }
+
+void FolderTree::cutLastAlbum()
+{
+    if (m_albumIndexes.empty())
+        return;
+    const int albumIndex = m_albumIndexes.back();
+    const int added = count() - albumIndex - 1;
+    if (added == 0) {
+        m_nodes.pop_back();
+        m_albumIndexes.pop_back();
+        return;
+    }
+    TDirNameRec& dir = m_nodes[size_t(albumIndex)].dir;
+    dir.FileCount = added;
+    dir.LastNodeIndex = albumIndex + added;
+    for (int i = albumIndex + 1; i < count(); ++i)
+        m_nodes[size_t(i)].file.FileCount = added;
+}

@@ -33,14 +33,16 @@ public:
     int albumCount() const { return int(m_albumIndexes.size()); }
     // Flat index of the album node at the given album position.
     int albumIndex(int albumRow) const { return m_albumIndexes[size_t(albumRow)]; }
-    // Photo nodes present under the album: fewer than its FileCount when a scan stopped
-    // inside it.
+    // Photo nodes present under the album.
     int photoCount(int albumRow) const;
 
     // Builders used by the scan; nodes must be added in depth-first order.
     // addAlbum returns the album's flat index.
     int addAlbum(const QString& dirName, int fileCount);
     void addPhoto(const QString& fileName, int fileNo, qint32 fileSize);
+    // For a scan that stopped inside the last album: its count and last index, and the
+    // counts of its photos, become those of the photos added; without any it goes.
+    void cutLastAlbum();
     void reserve(size_t nodes) { m_nodes.reserve(nodes); }
 
 private:

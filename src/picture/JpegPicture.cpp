@@ -36,9 +36,13 @@ constexpr QRgb undecodedGrey = 0xff808080;
 constexpr qint64 runningReportInterval = 500; // ms
 // Encoders write about ten scans (jpegtran and mozjpeg at most a few dozen). Each scan makes
 // the decoder visit every block of the picture again, so a file of a thousand near-empty
-// scans keeps it busy for minutes while adding nothing to the picture.
+// scans keeps it busy for minutes while adding nothing to the picture. A large picture gets
+// fewer: the scans times its blocks stay within what decodes in about two seconds, and never
+// fewer than the ten that encoders commonly write.
 constexpr int maxScans = 100;
-// Our own number for "JPEG エラー #%d" when a file has more than maxScans scans. libjpeg's
+constexpr int minScanLimit = 10;
+constexpr qint64 maxScanBlocks = 60'000'000;
+// Our own number for "JPEG エラー #%d" when a file has more scans than allowed. libjpeg's
 // own numbers stay below 130 (JMSG_LASTMSGCODE), so this one cannot be mistaken for them.
 constexpr int tooManyScansError = 1001;
 // Room for libjpeg's row buffers and tables beside the coefficient buffer of a multi-scan file.
@@ -218,6 +222,7 @@ struct DecodeContext
     QElapsedTimer clock;
     qint64 lastReportTime = 0;
     int lastPercent = 0;
+    int scanLimit = maxScans;
     bool callbackFailed = false;
     bool created = false;
 
@@ -245,7 +250,7 @@ void progressMonitor(j_common_ptr common)
 {
     auto* manager = reinterpret_cast<ProgressManager*>(common->progress);
     DecodeContext& context = *manager->context;
-    if (context.cinfo.input_scan_number > maxScans) {
+    if (context.cinfo.input_scan_number > context.scanLimit) {
         common->err->msg_code = tooManyScansError;
         (*common->err->error_exit)(common);
     }
@@ -281,6 +286,8 @@ int decodeInto(DecodeContext& context, const QByteArray& data, qint64 coefficien
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
                  static_cast<unsigned long>(data.size()));
     jpeg_read_header(&cinfo, TRUE);
+    if (const qint64 blocks = coefficientBytes / (DCTSIZE2 * qint64(sizeof(JCOEF))); blocks > 0)
+        context.scanLimit = int(std::clamp<qint64>(maxScanBlocks / blocks, minScanLimit, maxScans));
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : rgb32ColorSpace;

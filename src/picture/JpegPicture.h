@@ -39,7 +39,8 @@ public:
     // Decodes the pixels (once). Returns the text of a fatal decoding error, empty on success;
     // what could be decoded before the error stays in image(). The pixels are taken from the
     // picture budget for as long as this picture lives; data that ends early stops the decode
-    // there, without an error. A file of more than a hundred scans fails as "JPEG エラー #1001".
+    // there, without an error. A file of more scans than encoders write (a hundred, fewer for
+    // a large picture) fails as "JPEG エラー #1001".
     QString decode(const ProgressCallback& progress = {});
     // The decoded pixels once decode() has returned; rows a failed decode did not reach are
     // grey. Null before decode().

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QPrintDialog>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -47,6 +48,18 @@ public:
     }
 
     void openUrl(const QUrl& url) override { QDesktopServices::openUrl(url); }
+
+    bool runPrintDialog(QWidget* parent, QPrinter& printer) override
+    {
+        // One page is printed, so there is no range or selection to choose.
+        QPrintDialog dialog(&printer, parent);
+        dialog.setOptions(QAbstractPrintDialog::PrintToFile |
+                          QAbstractPrintDialog::PrintCollateCopies |
+                          QAbstractPrintDialog::PrintShowPageSize);
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    int execDialog(QDialog& dialog) override { return dialog.exec(); }
 
 private:
     QTemporaryDir m_scratch; // removed when the program ends

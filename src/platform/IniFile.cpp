@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -29,10 +30,9 @@ bool isCp932LeadByte(uchar c)
 }
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUtf8(const QByteArray& bytes)
+bool isValidUtf8(const char* data, qsizetype n)
 {
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = bytes.size();
+    const auto* p = reinterpret_cast<const uchar*>(data);
     qsizetype i = 0;
     while (i < n) {
         const uchar c = p[i];
@@ -82,9 +82,12 @@ bool isAscii(const char* data, qsizetype size)
     return true;
 }
 
-// Bytes that are not CP932 become U+FFFD one byte at a time, so garbage still decodes.
-QString decodeCp932(const char* data, qsizetype size)
+// Bytes that are not CP932 become U+FFFD one byte at a time, so garbage still decodes;
+// `clean` tells whether there were none.
+QString decodeCp932(const char* data, qsizetype size, bool* clean = nullptr)
 {
+    if (clean)
+        *clean = true;
     if (isAscii(data, size))
         return QString::fromLatin1(data, size);
     iconv_t cd = iconv_open(NativeUtf16, "CP932");
@@ -109,6 +112,8 @@ QString decodeCp932(const char* data, qsizetype size)
             continue;
         }
         // An invalid or truncated sequence: replace its first byte and go on after it.
+        if (clean)
+            *clean = false;
         if (outLeft < 2)
             break;
         const char16_t replacement = 0xFFFD;
@@ -270,37 +275,164 @@ bool replaceFile(const QString& target, const QByteArray& bytes, const QByteArra
     return false;
 }
 
+bool isAsciiName(const QString& text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+bool isQuote(char c)
+{
+    return c == '"' || c == '\'';
+}
+
+// What reading does to a value besides decoding: a NUL ends it (blanks before the NUL go
+// too), and a matching pair of quotes around it goes. Quotes and blanks are below 0x40, so
+// they are never part of a CP932 character and a byte test is safe in both encodings.
+void valueRange(const char* d, qsizetype* start, qsizetype* end)
+{
+    const void* nul = std::memchr(d + *start, '\0', size_t(*end - *start));
+    if (nul) {
+        *end = static_cast<const char*>(nul) - d;
+        while (*end > *start && isBlank(d[*end - 1]))
+            --*end;
+    }
+    if (*end - *start >= 2 && isQuote(d[*start]) && d[*end - 1] == d[*start]) {
+        ++*start;
+        --*end;
+    }
+}
+
+QString readValueText(const QString& text)
+{
+    QString value = text;
+    const qsizetype nul = value.indexOf(QChar(u'\0'));
+    if (nul >= 0) {
+        value.truncate(nul);
+        while (!value.isEmpty() && (value.back() == u' ' || value.back() == u'\t'))
+            value.chop(1);
+    }
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+        value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    return value;
+}
+
+// The text to put in the file so that reading it gives back the value: line breaks would
+// split the line and a NUL would end it, so they become blanks; blanks at either end, or a
+// pair of quotes around the value, would be lost on reading, so such a value is quoted.
+QString fileValueText(const QString& value)
+{
+    QString text = value;
+    for (QChar& c : text) {
+        if (c == u'\r' || c == u'\n' || c == u'\0')
+            c = u' ';
+    }
+    if (text.isEmpty())
+        return text;
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    const bool quoted = text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'') &&
+                        text.back() == text.front();
+    if (blank(text.front()) || blank(text.back()) || quoted)
+        return u'"' + text + u'"';
+    return text;
+}
+
 } // namespace
+
+// A section or key name to look for, with its ASCII form ready for the quick byte compare.
+class IniFile::Needle
+{
+public:
+    explicit Needle(const QString& name)
+        : m_text(name), m_ascii(isAsciiName(name)),
+          m_lower(m_ascii ? name.toLatin1().toLower() : QByteArray())
+    {
+    }
+    const QString& text() const { return m_text; }
+    bool isAscii() const { return m_ascii; }
+    const QByteArray& lower() const { return m_lower; }
+
+private:
+    QString m_text;
+    bool m_ascii;
+    QByteArray m_lower;
+};
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 
 bool IniFile::load()
 {
     m_bytes.clear();
-    m_loaded.clear();
+    m_onDisk.clear();
     m_utf8 = true;
+    m_toUtf8 = false;
     m_changed = false;
     m_unwritable = false;
     m_lines.clear();
+    m_sectionLines.clear();
+    m_editedValues.clear();
+    m_addedKeys.clear();
+    m_addedSections.clear();
+    m_builtValid = false;
 
-    QFile file(m_path);
-    if (!file.exists()) {
-        m_diskState = DiskState::Missing;
+    // Only a regular file is read: a FIFO would block the start for ever and a device could
+    // deliver bytes without end. The type is checked before opening (opening some devices
+    // has effects of its own) and again on what was opened.
+    const QByteArray native = QFile::encodeName(m_path);
+    struct stat st = {};
+    if (::stat(native.constData(), &st) != 0) {
+        m_diskState =
+            errno == ENOENT || errno == ENOTDIR ? DiskState::Missing : DiskState::Unreadable;
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!S_ISREG(st.st_mode) || st.st_size > MaxFileSize) {
+        m_diskState = DiskState::NotAFile;
+        return false;
+    }
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
         m_diskState = DiskState::Unreadable;
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_diskState = DiskState::Unreadable;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        m_diskState = DiskState::NotAFile;
         return false;
     }
+    QByteArray bytes;
+    bytes.reserve(qsizetype(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            ::close(fd);
+            m_diskState = DiskState::Unreadable;
+            return false;
+        }
+        if (got == 0)
+            break;
+        if (bytes.size() + got > MaxFileSize) {
+            ::close(fd);
+            m_diskState = DiskState::NotAFile;
+            return false;
+        }
+        bytes.append(buffer, got);
+    }
+    ::close(fd);
+
     m_diskState = DiskState::Read;
     m_bytes = bytes;
-    m_loaded = bytes;
-    m_utf8 = isValidUtf8(m_bytes);
+    m_onDisk = bytes;
+    // A byte-order mark says UTF-8 whatever follows; lines that are not UTF-8 then stay
+    // as they are.
+    m_utf8 = m_bytes.startsWith(Utf8Bom) || isValidUtf8(m_bytes.constData(), m_bytes.size());
     parse();
     return true;
 }
@@ -308,6 +440,7 @@ bool IniFile::load()
 void IniFile::parse()
 {
     m_lines.clear();
+    m_sectionLines.clear();
     m_lineBreak.clear();
     const char* d = m_bytes.constData();
     const qsizetype n = m_bytes.size();
@@ -322,6 +455,8 @@ void IniFile::parse()
         if (end < n)
             line.eolLength = (d[end] == '\r' && end + 1 < n && d[end + 1] == '\n') ? 2 : 1;
         pos = end + line.eolLength;
+        if (m_lineBreak.isEmpty() && line.eolLength > 0)
+            m_lineBreak = m_bytes.mid(line.end, line.eolLength);
 
         qsizetype first = line.start;
         while (first < end && isBlank(d[first]))
@@ -329,7 +464,9 @@ void IniFile::parse()
         qsizetype last = end;
         while (last > first && isBlank(d[last - 1]))
             --last;
-        if (first < last && d[first] == '[') {
+        if (first == last || d[first] == ';')
+            continue;
+        if (d[first] == '[') {
             // The last "]" closes the name; in CP932 a "]" can also be the second byte of a
             // character, so walk the characters.
             qsizetype close = -1;
@@ -339,38 +476,39 @@ void IniFile::parse()
                 else if (!m_utf8 && isCp932LeadByte(uchar(d[i])))
                     ++i;
             }
-            if (close >= 0) {
-                qsizetype nameStart = first + 1;
-                qsizetype nameEnd = close;
-                while (nameStart < nameEnd && isBlank(d[nameStart]))
-                    ++nameStart;
-                while (nameEnd > nameStart && isBlank(d[nameEnd - 1]))
-                    --nameEnd;
-                line.kind = LineKind::Section;
-                line.name = decode(nameStart, nameEnd);
-            }
-        } else if (first < last && d[first] != ';') {
-            // "=" never occurs inside a CP932 character, so a byte search is safe.
-            const void* found = std::memchr(d + first, '=', size_t(last - first));
-            if (found) {
-                const qsizetype equals = static_cast<const char*>(found) - d;
-                qsizetype keyEnd = equals;
-                while (keyEnd > first && isBlank(d[keyEnd - 1]))
-                    --keyEnd;
-                qsizetype valueStart = equals + 1;
-                while (valueStart < last && isBlank(d[valueStart]))
-                    ++valueStart;
-                line.kind = LineKind::Key;
-                line.name = decode(first, keyEnd);
-                line.valueStart = valueStart < last ? valueStart : equals + 1;
-                line.valueEnd = valueStart < last ? last : equals + 1;
-            }
+            if (close < 0)
+                continue;
+            qsizetype nameStart = first + 1;
+            qsizetype nameEnd = close;
+            while (nameStart < nameEnd && isBlank(d[nameStart]))
+                ++nameStart;
+            while (nameEnd > nameStart && isBlank(d[nameEnd - 1]))
+                --nameEnd;
+            line.kind = LineKind::Section;
+            line.nameStart = nameStart;
+            line.nameEnd = nameEnd;
+            m_sectionLines.push_back(int(m_lines.size()));
+            m_lines.push_back(line);
+            continue;
         }
-        if (m_lineBreak.isEmpty() && line.eolLength > 0)
-            m_lineBreak = m_bytes.mid(line.end, line.eolLength);
+        // "=" never occurs inside a CP932 character, so a byte search is safe.
+        const void* found = std::memchr(d + first, '=', size_t(last - first));
+        if (!found)
+            continue;
+        const qsizetype equals = static_cast<const char*>(found) - d;
+        qsizetype keyEnd = equals;
+        while (keyEnd > first && isBlank(d[keyEnd - 1]))
+            --keyEnd;
+        qsizetype valueStart = equals + 1;
+        while (valueStart < last && isBlank(d[valueStart]))
+            ++valueStart;
+        line.kind = LineKind::Key;
+        line.nameStart = first;
+        line.nameEnd = keyEnd;
+        line.valueStart = valueStart < last ? valueStart : equals + 1;
+        line.valueEnd = valueStart < last ? last : equals + 1;
         // Only sections and keys are kept: a file of a million blank lines stays cheap.
-        if (line.kind != LineKind::Other)
-            m_lines.push_back(std::move(line));
+        m_lines.push_back(line);
     }
 }
 
@@ -385,67 +523,114 @@ QString IniFile::decode(qsizetype start, qsizetype end) const
 
 bool IniFile::encode(const QString& text, QByteArray* bytes) const
 {
-    if (m_utf8) {
+    if (m_utf8 || m_toUtf8) {
         *bytes = text.toUtf8();
         return true;
     }
     return encodeCp932(text, bytes);
 }
 
-void IniFile::convertToUtf8()
+QByteArray IniFile::encoded(const QString& text) const
 {
-    if (m_utf8)
-        return;
-    m_bytes = decodeCp932(m_bytes.constData(), m_bytes.size()).toUtf8();
-    m_utf8 = true;
-    m_changed = true;
-    parse();
+    QByteArray bytes;
+    if (!encode(text, &bytes))
+        bytes = text.toUtf8(); // not reached: writes switch the file to UTF-8 first
+    return bytes;
 }
 
-int IniFile::findSection(const QString& section) const
+bool IniFile::nameMatches(const Line& line, const Needle& name) const
 {
-    for (size_t i = 0; i < m_lines.size(); ++i) {
-        const Line& line = m_lines[i];
-        if (line.kind == LineKind::Section &&
-            QString::compare(line.name, section, Qt::CaseInsensitive) == 0)
-            return int(i);
+    const qsizetype size = line.nameEnd - line.nameStart;
+    if (name.isAscii()) {
+        // The common case, a million times in a large file: compare bytes, no decoding.
+        const QByteArray& lower = name.lower();
+        if (size != lower.size())
+            return false;
+        const char* d = m_bytes.constData() + line.nameStart;
+        for (qsizetype i = 0; i < size; ++i) {
+            if (asciiLower(d[i]) != lower[i])
+                return false;
+        }
+        return true;
+    }
+    return QString::compare(decode(line.nameStart, line.nameEnd), name.text(),
+                            Qt::CaseInsensitive) == 0;
+}
+
+int IniFile::findSection(const Needle& section) const
+{
+    for (const int index : m_sectionLines) {
+        if (nameMatches(m_lines[size_t(index)], section))
+            return index;
     }
     return -1;
 }
 
-int IniFile::findKey(int sectionLine, const QString& key) const
+int IniFile::findKey(int sectionLine, const Needle& key) const
 {
     for (size_t i = size_t(sectionLine) + 1; i < m_lines.size(); ++i) {
         const Line& line = m_lines[i];
         if (line.kind == LineKind::Section)
             break;
-        if (line.kind == LineKind::Key &&
-            QString::compare(line.name, key, Qt::CaseInsensitive) == 0)
+        if (nameMatches(line, key))
             return int(i);
     }
     return -1;
 }
 
-int IniFile::findKey(const QString& section, const QString& key) const
+IniFile::Found IniFile::find(const QString& section, const QString& key) const
 {
+    const auto keyIn = [&key](const std::vector<AddedKey>& keys) -> const QString* {
+        for (const AddedKey& added : keys) {
+            if (QString::compare(added.key, key, Qt::CaseInsensitive) == 0)
+                return &added.value;
+        }
+        return nullptr;
+    };
+    Found found;
     // Only the first section of a name counts, as with the Windows profile functions.
-    const int sectionLine = findSection(section);
-    return sectionLine < 0 ? -1 : findKey(sectionLine, key);
+    const int sectionLine = findSection(Needle(section));
+    if (sectionLine >= 0) {
+        found.line = findKey(sectionLine, Needle(key));
+        if (found.line >= 0) {
+            const auto edited = m_editedValues.find(found.line);
+            if (edited != m_editedValues.end())
+                found.edited = &edited->second;
+        } else if (const auto added = m_addedKeys.find(sectionLine); added != m_addedKeys.end()) {
+            found.edited = keyIn(added->second);
+        }
+        return found;
+    }
+    for (const AddedSection& added : m_addedSections) {
+        if (QString::compare(added.name, section, Qt::CaseInsensitive) == 0) {
+            found.edited = keyIn(added.keys);
+            break;
+        }
+    }
+    return found;
+}
+
+QString IniFile::valueOf(const Found& found) const
+{
+    if (found.edited)
+        return readValueText(*found.edited);
+    const Line& line = m_lines[size_t(found.line)];
+    qsizetype start = line.valueStart;
+    qsizetype end = line.valueEnd;
+    valueRange(m_bytes.constData(), &start, &end);
+    return decode(start, end);
 }
 
 bool IniFile::contains(const QString& section, const QString& key) const
 {
-    return findKey(section, key) >= 0;
+    return find(section, key).exists();
 }
 
 QString IniFile::readRawString(const QString& section, const QString& key,
                                const QString& defaultValue) const
 {
-    const int index = findKey(section, key);
-    if (index < 0)
-        return defaultValue;
-    const Line& line = m_lines[size_t(index)];
-    return decode(line.valueStart, line.valueEnd);
+    const Found found = find(section, key);
+    return found.exists() ? valueOf(found) : defaultValue;
 }
 
 QString IniFile::readString(const QString& section, const QString& key,
@@ -459,7 +644,6 @@ QString IniFile::readString(const QString& section, const QString& key,
     }
     return value;
 }
-
 bool IniFile::parseInteger(const QString& text, qint32* value)
 {
     const QString t = text.trimmed();
@@ -523,16 +707,18 @@ bool IniFile::parseInteger(const QString& text, qint32* value)
 
 qint32 IniFile::readInteger(const QString& section, const QString& key, qint32 defaultValue) const
 {
+    const Found found = find(section, key);
     qint32 value;
-    if (!contains(section, key) || !parseInteger(readRawString(section, key, {}), &value))
+    if (!found.exists() || !parseInteger(valueOf(found), &value))
         return defaultValue;
     return value;
 }
 
 bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const
 {
+    const Found found = find(section, key);
     qint32 value;
-    if (!contains(section, key) || !parseInteger(readRawString(section, key, {}), &value))
+    if (!found.exists() || !parseInteger(valueOf(found), &value))
         return defaultValue;
     return value != 0;
 }
@@ -559,54 +745,59 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         m_unwritable = true;
         return;
     }
-    // A line break in a value would split the line and change the file's structure.
-    QString text = value;
-    text.replace(u'\r', u' ').replace(u'\n', u' ');
-
-    QByteArray sectionBytes;
-    QByteArray keyBytes;
-    QByteArray valueBytes;
-    if (!encode(section, &sectionBytes) || !encode(key, &keyBytes) || !encode(text, &valueBytes)) {
-        convertToUtf8();
-        sectionBytes = section.toUtf8();
-        keyBytes = key.toUtf8();
-        valueBytes = text.toUtf8();
+    const QString text = fileValueText(value);
+    const bool wasToUtf8 = m_toUtf8;
+    if (!m_utf8 && !m_toUtf8) {
+        QByteArray unused;
+        if (!encodeCp932(section, &unused) || !encodeCp932(key, &unused) ||
+            !encodeCp932(text, &unused))
+            m_toUtf8 = true;
     }
 
-    const int sectionLine = findSection(section);
-    if (sectionLine >= 0) {
-        const int keyLine = findKey(sectionLine, key);
-        if (keyLine >= 0) {
-            const Line& line = m_lines[size_t(keyLine)];
-            const qsizetype length = line.valueEnd - line.valueStart;
-            if (m_bytes.mid(line.valueStart, length) == valueBytes)
-                return;
-            m_bytes.replace(line.valueStart, length, valueBytes);
-        } else {
-            // After the section's last key, so that comments and blank lines that lead into
-            // the next section stay with it.
-            int after = sectionLine;
-            for (size_t i = size_t(sectionLine) + 1;
-                 i < m_lines.size() && m_lines[i].kind == LineKind::Key; ++i)
-                after = int(i);
-            const Line& line = m_lines[size_t(after)];
-            const QByteArray lineBreak = lineBreakOf(after, sectionLine);
-            const QByteArray entry = keyBytes + '=' + valueBytes;
-            if (line.eolLength > 0)
-                m_bytes.insert(line.end + line.eolLength, entry + lineBreak);
-            else
-                m_bytes.insert(line.end, lineBreak + entry);
+    const auto edit = [&]() -> bool {
+        const auto setIn = [&](std::vector<AddedKey>& keys) {
+            for (AddedKey& added : keys) {
+                if (QString::compare(added.key, key, Qt::CaseInsensitive) == 0) {
+                    if (added.value == text)
+                        return false;
+                    added.value = text;
+                    return true;
+                }
+            }
+            keys.push_back({key, text});
+            return true;
+        };
+        const int sectionLine = findSection(Needle(section));
+        if (sectionLine < 0) {
+            for (AddedSection& added : m_addedSections) {
+                if (QString::compare(added.name, section, Qt::CaseInsensitive) == 0)
+                    return setIn(added.keys);
+            }
+            m_addedSections.push_back({section, {{key, text}}});
+            return true;
         }
-    } else {
-        const QByteArray lineBreak = fileLineBreak();
-        QByteArray entry;
-        if (!m_bytes.isEmpty() && !m_bytes.endsWith('\n') && !m_bytes.endsWith('\r'))
-            entry += lineBreak;
-        entry += '[' + sectionBytes + ']' + lineBreak + keyBytes + '=' + valueBytes + lineBreak;
-        m_bytes.append(entry);
+        const int keyLine = findKey(sectionLine, Needle(key));
+        if (keyLine < 0)
+            return setIn(m_addedKeys[sectionLine]);
+        const auto edited = m_editedValues.find(keyLine);
+        if (edited != m_editedValues.end()) {
+            if (edited->second == text)
+                return false;
+            edited->second = text;
+            return true;
+        }
+        const Line& line = m_lines[size_t(keyLine)];
+        if (m_bytes.mid(line.valueStart, line.valueEnd - line.valueStart) == encoded(text))
+            return false;
+        m_editedValues.emplace(keyLine, text);
+        return true;
+    };
+    if (!edit()) {
+        m_toUtf8 = wasToUtf8;
+        return;
     }
     m_changed = true;
-    parse();
+    m_builtValid = false;
 }
 
 void IniFile::writeInteger(const QString& section, const QString& key, qint32 value)
@@ -619,17 +810,125 @@ void IniFile::writeBool(const QString& section, const QString& key, bool value)
     writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+bool IniFile::appendOriginal(QByteArray& out, qsizetype start, qsizetype end) const
+{
+    const char* d = m_bytes.constData();
+    if (m_utf8 || !m_toUtf8) {
+        out.append(d + start, end - start);
+        return true;
+    }
+    // Converting a CP932 file: each line that is CP932 becomes UTF-8; a line that is not
+    // keeps its bytes, never turned into replacement characters.
+    bool allConverted = true;
+    qsizetype pos = start;
+    while (pos < end) {
+        qsizetype lineEnd = pos;
+        while (lineEnd < end && d[lineEnd] != '\n' && d[lineEnd] != '\r')
+            ++lineEnd;
+        bool clean = true;
+        const QString text = decodeCp932(d + pos, lineEnd - pos, &clean);
+        if (clean) {
+            out.append(text.toUtf8());
+        } else {
+            out.append(d + pos, lineEnd - pos);
+            allConverted = false;
+        }
+        qsizetype next = lineEnd;
+        while (next < end && (d[next] == '\n' || d[next] == '\r'))
+            ++next;
+        out.append(d + lineEnd, next - lineEnd);
+        pos = next;
+    }
+    return allConverted;
+}
+
+QByteArray IniFile::build() const
+{
+    // Replacements of values and insertions of keys, laid over the original bytes in one
+    // pass in file order. At equal offsets a value (pushed first) precedes a key added after
+    // its line; stable sorting keeps that.
+    struct Splice
+    {
+        qsizetype start;
+        qsizetype end;
+        QByteArray bytes;
+    };
+    std::vector<Splice> splices;
+    for (const auto& [index, text] : m_editedValues) {
+        const Line& line = m_lines[size_t(index)];
+        splices.push_back({line.valueStart, line.valueEnd, encoded(text)});
+    }
+    for (const auto& [sectionLine, keys] : m_addedKeys) {
+        // After the section's last key, so that comments and blank lines that lead into the
+        // next section stay with it.
+        int after = sectionLine;
+        for (size_t i = size_t(sectionLine) + 1;
+             i < m_lines.size() && m_lines[i].kind == LineKind::Key; ++i)
+            after = int(i);
+        const Line& line = m_lines[size_t(after)];
+        const QByteArray lineBreak = lineBreakOf(after, sectionLine);
+        QByteArray entries;
+        for (const AddedKey& added : keys) {
+            const QByteArray entry = encoded(added.key) + '=' + encoded(added.value);
+            entries += line.eolLength > 0 ? entry + lineBreak : lineBreak + entry;
+        }
+        const qsizetype at = line.end + line.eolLength;
+        splices.push_back({at, at, entries});
+    }
+    std::stable_sort(splices.begin(), splices.end(),
+                     [](const Splice& a, const Splice& b) { return a.start < b.start; });
+
+    QByteArray out;
+    out.reserve(m_bytes.size() + 256);
+    bool allConverted = true;
+    qsizetype pos = 0;
+    for (const Splice& splice : splices) {
+        allConverted = appendOriginal(out, pos, splice.start) && allConverted;
+        out += splice.bytes;
+        pos = splice.end;
+    }
+    allConverted = appendOriginal(out, pos, m_bytes.size()) && allConverted;
+
+    if (!m_addedSections.empty()) {
+        const QByteArray lineBreak = fileLineBreak();
+        if (!out.isEmpty() && out != Utf8Bom && !out.endsWith('\n') && !out.endsWith('\r'))
+            out += lineBreak;
+        for (const AddedSection& added : m_addedSections) {
+            out += '[' + encoded(added.name) + ']' + lineBreak;
+            for (const AddedKey& key : added.keys)
+                out += encoded(key.key) + '=' + encoded(key.value) + lineBreak;
+        }
+    }
+    // A converted file that kept lines of other bytes is no longer valid UTF-8; the mark
+    // makes it read as UTF-8 next time all the same.
+    if (!allConverted)
+        out.prepend(Utf8Bom);
+    return out;
+}
+
+const QByteArray& IniFile::bytes() const
+{
+    if (m_editedValues.empty() && m_addedKeys.empty() && m_addedSections.empty() && !m_toUtf8)
+        return m_bytes;
+    if (!m_builtValid) {
+        m_built = build();
+        m_builtValid = true;
+    }
+    return m_built;
+}
+
 bool IniFile::save()
 {
-    if (m_diskState == DiskState::Unreadable || m_unwritable)
+    if (m_diskState == DiskState::Unreadable || m_diskState == DiskState::NotAFile || m_unwritable)
         return false;
     if (m_diskState == DiskState::Read && !m_changed)
         return true;
     const QString target = resolveLinks(m_path);
-    if (target.isEmpty() || !replaceFile(target, m_bytes, m_loaded))
+    const QByteArray contents = bytes();
+    if (target.isEmpty() || !replaceFile(target, contents, m_onDisk))
         return false;
     m_diskState = DiskState::Read;
-    m_loaded = m_bytes;
+    m_onDisk = contents;
     m_changed = false;
     return true;
 }

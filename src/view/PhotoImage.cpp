@@ -19,7 +19,22 @@ void PhotoImage::setPicture(std::unique_ptr<JpegPicture> picture)
 
 void PhotoImage::decodeIfNeeded()
 {
-    if (!m_picture || m_picture->isDecoded() || m_decoding || !isVisible())
+    if (isVisible())
+        decodeNow();
+}
+
+const QImage& PhotoImage::decodedImage()
+{
+    static const QImage none;
+    if (!m_picture)
+        return none;
+    decodeNow();
+    return m_picture->image();
+}
+
+void PhotoImage::decodeNow()
+{
+    if (!m_picture || m_picture->isDecoded() || m_decoding)
         return;
     m_decoding = true;
     JpegPicture* decoding = m_picture.get();

@@ -32,6 +32,9 @@ public:
     // Decodes a picture that is about to be shown and is not decoded yet. Called before the
     // window paints; does nothing while hidden.
     void decodeIfNeeded();
+    // The picture's full decoded pixels, decoding them now when no paint has asked for them
+    // yet (progress and errors are reported as for a paint). Null without a picture.
+    const QImage& decodedImage();
 
 signals:
     void progress(JpegPicture::ProgressStage stage, int percent);
@@ -42,6 +45,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void decodeNow();
+
     std::unique_ptr<JpegPicture> m_picture;
     bool m_incremental = false;
     bool m_decoding = false;

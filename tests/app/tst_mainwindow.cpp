@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -321,13 +323,38 @@ private slots:
         QDir().mkpath(library);
         writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
                       "[Setting]\nMode=256\nSLISetInte=0x1E\nLoadSetPath=" + library.toUtf8() +
-                          "\n[Form]\nTop=-4000\nLeft=12\n");
+                          "\n[Form]\nTop=-10\nLeft=12\n");
         TMainForm form(dir.path());
         QCOMPARE(form.Mode, quint8(0));
         QCOMPARE(form.SLISetInte, 30);
         QCOMPARE(form.SlideTimer->interval(), 3000);
-        QCOMPARE(form.pos(), QPoint(12, -4000)); // applied as read
+        QCOMPARE(form.pos(), QPoint(12, -10)); // applied as read: the title bar is on the screen
         QVERIFY(desktop.events.isEmpty());
+    }
+
+    void strandedWindowStartsAtThePrimaryScreensCorner_data()
+    {
+        QTest::addColumn<QByteArray>("form");
+        QTest::newRow("off every screen") << QByteArray("Top=99999999\nLeft=-99999999\n");
+        QTest::newRow("range ends") << QByteArray("Top=0x7FFFFFFF\nLeft=$80000000\n");
+        QTest::newRow("above the screen") << QByteArray("Top=-4000\nLeft=12\n");
+    }
+    void strandedWindowStartsAtThePrimaryScreensCorner()
+    {
+        QFETCH(QByteArray, form);
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        const QString library = dir.filePath(QStringLiteral("lib"));
+        QDir().mkpath(library);
+        const QString ini = dir.filePath(QStringLiteral("qirva.ini"));
+        writeTextFile(ini, "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n[Form]\n" + form);
+        TMainForm window(dir.path());
+        const QPoint corner = QGuiApplication::primaryScreen()->geometry().topLeft();
+        QCOMPARE(window.pos(), corner);
+        window.FormDestroy();
+        const QByteArray written = readTextFile(ini);
+        QVERIFY(written.contains("Top=" + QByteArray::number(corner.y()) + "\n"));
+        QVERIFY(written.contains("Left=" + QByteArray::number(corner.x()) + "\n"));
     }
 
     void failedWriteBackReportsThePathAndKeepsNothingHalfWritten()
@@ -361,7 +388,7 @@ private slots:
         TMainForm form(dir.path());
         QCOMPARE(desktop.messages.size(), size_t(1));
         QCOMPARE(desktop.messages[0].text, QStringLiteral("ファイルが見つかりません."));
-        QCOMPARE(form.Tree.count(), 4); // album a, its 2 photos, album b
+        QCOMPARE(form.Tree.count(), 3); // album a and its 2 photos; b had none added
         QVERIFY(!form.mAllSlideShow->isEnabled()); // the rest of start-up is skipped
     }
 };

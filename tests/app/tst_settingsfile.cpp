@@ -3,6 +3,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <functional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +15,49 @@
 #include "platform/QirvaError.h"
 #include "support/TestSupport.h"
 
+namespace {
+
+bool writeProc(const char* file, const QByteArray& text)
+{
+    const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+    const bool ok = fd >= 0 && ::write(fd, text.constData(), size_t(text.size())) == text.size();
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+// Runs the check in a child that has a mount namespace of its own with a 64 KiB tmpfs at
+// `folder`, and returns its result; -1 when the system grants no such namespace.
+int runOnSmallDisk(const QString& folder, const std::function<int()>& check)
+{
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        if (::unshare(CLONE_NEWNS) != 0) {
+            // Without root: a user namespace of our own, mapped to the caller.
+            const QByteArray uid = QByteArray::number(::getuid());
+            const QByteArray gid = QByteArray::number(::getgid());
+            if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 ||
+                !writeProc("/proc/self/setgroups", "deny") ||
+                !writeProc("/proc/self/uid_map", "0 " + uid + " 1") ||
+                !writeProc("/proc/self/gid_map", "0 " + gid + " 1"))
+                ::_exit(99);
+        }
+        const QByteArray target = QFile::encodeName(folder);
+        if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", target.constData(), "tmpfs", 0, "size=64k") != 0)
+            ::_exit(99);
+        ::_exit(check());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 99)
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+} // namespace
 
 class TestSettingsFile : public QObject
 {
@@ -124,6 +171,33 @@ private slots:
                             "AllAdjust=1\r\nAutoOrientation=1\r\n[Later]\r\nx=1\r\n"));
     }
 
+    void quotedValuesReadBareAndStayQuotedUntilChanged()
+    {
+        const QByteArray rest = "FileSizeView=1\r\nIncremental=0\r\nSlideLoop=0\r\n[Printer]\r\n"
+                                "AllAdjust=1\r\nAutoOrientation=1\r\n";
+        const QByteArray before = "[Form]\r\nTop=0\r\nLeft=0\r\nCaption=\"My Photos\"\r\n"
+                                  "[Setting]\r\nSLISetInte=\"30\"\r\n"
+                                  "LoadSetPath='/home/a/my photos'\r\n" +
+                                  rest;
+        writeTextFile(iniPath(), before);
+        SettingsFile file(appDir());
+        Settings s = file.read();
+        QCOMPARE(s.Caption, QString("My Photos"));
+        QCOMPARE(s.SLISetInte, 30);
+        QCOMPARE(s.LoadSetPath, QString("/home/a/my photos"));
+        file.write(s);
+        QCOMPARE(readTextFile(iniPath()), before);
+
+        // A changed value is written bare.
+        s.SLISetInte = 40;
+        s.Caption = "Trip";
+        file.write(s);
+        QCOMPARE(readTextFile(iniPath()),
+                 "[Form]\r\nTop=0\r\nLeft=0\r\nCaption=Trip\r\n[Setting]\r\nSLISetInte=40\r\n"
+                 "LoadSetPath='/home/a/my photos'\r\n" +
+                     rest);
+    }
+
     void longStringIsKeptUnlessChanged()
     {
         const QByteArray longPath = "/" + QByteArray(3000, 'p');
@@ -153,6 +227,53 @@ private slots:
             QCOMPARE(error.text(), dir.path() + "/qirva.ini に書き込めません");
         }
         QVERIFY(QFileInfo(dir.filePath("qirva.ini")).isDir());
+    }
+
+    void fullOrReadOnlyDiskKeepsThePreviousFile()
+    {
+        // Results of the check, by step: 0 all held; 1 the full disk's write-back did not
+        // fail as it should, 2 it changed the file or left a temporary file; 3 and 4 the same
+        // on the disk mounted read-only; 9 the disk could not be prepared.
+        const QString folder = m_dir.filePath("disk");
+        QVERIFY(QDir().mkpath(folder));
+        const int result = runOnSmallDisk(folder, [folder] {
+            const QString ini = folder + "/qirva.ini";
+            const QByteArray before = "; mine\n[Setting]\nLoadSetPath=/a\n";
+            writeTextFile(ini, before);
+            // Fill the disk.
+            QFile filler(folder + "/filler");
+            if (!filler.open(QIODevice::WriteOnly))
+                return 9;
+            const QByteArray block(4096, 'f');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+            filler.close();
+
+            Settings settings = SettingsFile(folder).read();
+            settings.LoadSetPath = "/" + QString(3000, u'p');
+            const auto failsCleanly = [&](int failed, int changed, const QStringList& files) {
+                try {
+                    SettingsFile(folder).write(settings);
+                    return failed;
+                } catch (const QirvaError& error) {
+                    if (error.text() != ini + " に書き込めません")
+                        return failed;
+                }
+                const QStringList entries =
+                    QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+                return readTextFile(ini) == before && entries == files ? 0 : changed;
+            };
+            if (const int r = failsCleanly(1, 2, {"filler", "qirva.ini"}))
+                return r;
+            QFile::remove(folder + "/filler");
+            const QByteArray target = QFile::encodeName(folder);
+            if (::mount(nullptr, target.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+                return 9;
+            return failsCleanly(3, 4, {"qirva.ini"});
+        });
+        if (result < 0)
+            QSKIP("no mount namespace for a small disk here");
+        QCOMPARE(result, 0);
     }
 
     void readOnlyFolderFailsWithoutChangingFile()

@@ -280,7 +280,22 @@ private slots:
         FolderTree tree;
         QCOMPARE(errorOf(dir.path(), tree), QStringLiteral("ファイルが見つかりません"));
         QCOMPARE(nodeTexts(tree), QStringList({"A", "  a.jpg", "B", "  a.jpg"}));
-        QCOMPARE(tree.node(2).dir.FileCount, 2);
+        // The album counts the photos it holds, so "(1/1)" and the stepping commands agree.
+        QCOMPARE(tree.node(2).dir.FileCount, 1);
+        QCOMPARE(tree.node(2).dir.LastNodeIndex, 3);
+        QCOMPARE(tree.node(3).file.FileCount, 1);
+    }
+
+    void albumCutBeforeItsFirstPhotoGoes()
+    {
+        FolderTree tree;
+        tree.addAlbum(QStringLiteral("A"), 1);
+        tree.addPhoto(QStringLiteral("a.jpg"), 1, 10);
+        tree.addAlbum(QStringLiteral("B"), 3);
+        tree.cutLastAlbum();
+        QCOMPARE(nodeTexts(tree), QStringList({"A", "  a.jpg"}));
+        QCOMPARE(tree.albumCount(), 1);
+        QCOMPARE(tree.node(0).dir.LastNodeIndex, 1);
     }
 
     void readOnlyAndHugePhotosAreSized()

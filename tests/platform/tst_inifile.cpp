@@ -20,6 +20,11 @@ namespace {
 const QByteArray ShashinCp932("\x8E\xCA\x90\x5E");
 const QByteArray ZoCp932("\x83\x5D");
 
+QByteArray Utf8Bom()
+{
+    return QByteArrayLiteral("\xEF\xBB\xBF");
+}
+
 // Permission bits do not stop root; the check then runs in a child that has given up root.
 // Returns -1 when that is impossible, otherwise whether the check held.
 int runUnprivileged(const std::function<bool()>& check)
@@ -202,7 +207,7 @@ private slots:
                                   longLine + "\n\xFD\xFD=\x82";
         IniFile ini = loaded(before);
         QVERIFY(!ini.isUtf8());
-        QCOMPARE(ini.readInteger("S", "n", 8), 8);
+        QCOMPARE(ini.readInteger("S", "n", 8), 1); // the NUL ends the value
         QCOMPARE(ini.readRawString("S", "k", ""), QString::fromLatin1(longLine));
         ini.writeInteger("S", "n", 2);
         QCOMPARE(ini.readInteger("S", "n", 8), 2);
@@ -212,6 +217,107 @@ private slots:
         QVERIFY(again.load());
         QCOMPARE(again.readInteger("T", "x", 0), 1);
         QVERIFY(readTextFile(path()).startsWith(before.left(9)));
+    }
+
+    void valuesReadAsTheProfileFunctionsReturnThem_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("double quotes") << QByteArray("\"My Photos\"") << "My Photos";
+        QTest::newRow("single quotes") << QByteArray("'/home/a/my photos'") << "/home/a/my photos";
+        QTest::newRow("quoted blanks kept") << QByteArray("\"  a  \"") << "  a  ";
+        QTest::newRow("empty quotes") << QByteArray("\"\"") << "";
+        QTest::newRow("one pair only") << QByteArray("\"\"a\"\"") << "\"a\"";
+        QTest::newRow("unmatched") << QByteArray("\"abc") << "\"abc";
+        QTest::newRow("mixed pair") << QByteArray("'abc\"") << "'abc\"";
+        QTest::newRow("lone quote") << QByteArray("\"") << "\"";
+        QTest::newRow("inner quotes") << QByteArray("a \"b\" c") << "a \"b\" c";
+        QTest::newRow("NUL ends") << QByteArray("ab \0cd", 6) << "ab";
+        QTest::newRow("NUL inside quotes") << QByteArray("\"ab\0cd\"", 8) << "\"ab";
+    }
+    void valuesReadAsTheProfileFunctionsReturnThem()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(QString, expected);
+        const IniFile ini = loaded("[S]\nk=" + value + "\nn=\"30\"\n");
+        QCOMPARE(ini.readString("S", "k", "default"), expected);
+        QCOMPARE(ini.readInteger("S", "n", 50), 30);
+    }
+
+    void writtenValuesReadBackAsWritten()
+    {
+        // Written plainly, unless reading would change the value; then in quotes.
+        IniFile ini = loaded("[S]\nq=\"old\"\n");
+        const QStringList values{"plain", " padded ", "\"quoted\"", "'x'", "", "a\"b"};
+        for (int i = 0; i < values.size(); ++i)
+            ini.writeString("S", QStringLiteral("k%1").arg(i), values[i]);
+        ini.writeString("S", "q", "new");
+        QCOMPARE(ini.bytes(), QByteArray("[S]\nq=new\nk0=plain\nk1=\" padded \"\n"
+                                         "k2=\"\"quoted\"\"\nk3=\"'x'\"\nk4=\nk5=a\"b\n"));
+        QVERIFY(ini.save());
+        IniFile again(path());
+        QVERIFY(again.load());
+        for (int i = 0; i < values.size(); ++i)
+            QCOMPARE(again.readString("S", QStringLiteral("k%1").arg(i), "-"), values[i]);
+    }
+
+    void byteOrderMarkMeansUtf8()
+    {
+        // A stray byte that is not UTF-8 does not turn the file into CP932, and the first
+        // section after the mark counts.
+        const QByteArray before =
+            Utf8Bom() + u"[Form]\nCaption=写真\n"_qs.toUtf8() + "; \xFF\n[Setting]\nk=1\n";
+        IniFile ini = loaded(before);
+        QVERIFY(ini.isUtf8());
+        QCOMPARE(ini.readString("Form", "Caption", ""), u"写真"_qs);
+        ini.writeString("Form", "Caption", u"写真"_qs);
+        ini.writeInteger("Form", "Top", 3);
+        QCOMPARE(ini.bytes(), Utf8Bom() + u"[Form]\nCaption=写真\nTop=3\n; "_qs.toUtf8() +
+                                  "\xFF\n[Setting]\nk=1\n");
+    }
+
+    void convertingToUtf8KeepsLinesOfOtherBytes()
+    {
+        // A value that CP932 cannot hold makes the file UTF-8; a line that is not CP932 either
+        // keeps its bytes, and the byte-order mark keeps the file reading as UTF-8.
+        const QByteArray garbage("; \x81\x20\xFF");
+        const QByteArray before = "; " + ShashinCp932 + "\r\n" + garbage + "\r\n[S]\r\nPath=x\r\n";
+        IniFile ini = loaded(before);
+        QVERIFY(!ini.isUtf8());
+        ini.writeString("S", "Path", u"/home/한국"_qs);
+        const QByteArray expected = Utf8Bom() + u"; 写真\r\n"_qs.toUtf8() + garbage +
+                                    u"\r\n[S]\r\nPath=/home/한국\r\n"_qs.toUtf8();
+        QCOMPARE(ini.bytes(), expected);
+        QVERIFY(ini.save());
+
+        IniFile again(path());
+        QVERIFY(again.load());
+        QVERIFY(again.isUtf8());
+        QCOMPARE(again.readString("S", "Path", ""), u"/home/한국"_qs);
+        again.writeString("S", "Path", u"/home/한국"_qs);
+        QCOMPARE(again.bytes(), expected); // stable from run to run
+    }
+
+    void onlyARegularFileIsReadOrWritten()
+    {
+        // A FIFO would block the read for ever, /dev/zero would fill the memory.
+        const QString fifo = m_dir.filePath("fifo.ini");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        const QString zero = m_dir.filePath("zero.ini");
+        QVERIFY(QFile::link("/dev/zero", zero));
+        const QString folder = m_dir.filePath("dir.ini");
+        QVERIFY(QDir().mkdir(folder));
+        for (const QString& target : {fifo, zero, folder}) {
+            IniFile ini(target);
+            QVERIFY(!ini.load());
+            QCOMPARE(ini.readInteger("S", "k", 7), 7);
+            ini.writeInteger("S", "k", 1);
+            QVERIFY(!ini.save());
+        }
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(fifo).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QCOMPARE(QFileInfo(zero).symLinkTarget(), QString("/dev/zero"));
     }
 
     void unchangedSaveDoesNotWrite()

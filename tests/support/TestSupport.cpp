@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
@@ -42,6 +43,20 @@ void ScriptedDesktop::openUrl(const QUrl& url)
 {
     openedUrls.push_back(url);
     events << QStringLiteral("open:") + url.toString();
+}
+
+bool ScriptedDesktop::runPrintDialog(QWidget*, QPrinter& printer)
+{
+    ++printDialogs;
+    events << QStringLiteral("print");
+    return printDialog ? printDialog(printer) : false;
+}
+
+int ScriptedDesktop::execDialog(QDialog& shown)
+{
+    dialogs << shown.objectName();
+    events << QStringLiteral("dialog:") + shown.objectName();
+    return dialog ? dialog(shown) : int(QDialog::Rejected);
 }
 
 QString writeTestJpeg(const QString& path, int width, int height, unsigned seed)

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <vector>
 
 #include "platform/Desktop.h"
@@ -29,16 +30,27 @@ public:
                      const QString& text) override;
     QString browseForFolder(QWidget* parent, const QString& prompt) override;
     void openUrl(const QUrl& url) override;
+    bool runPrintDialog(QWidget* parent, QPrinter& printer) override;
+    int execDialog(QDialog& dialog) override;
 
     // Answers of the folder dialog, in order; an empty string is a cancel. When the script
     // runs out the dialog is cancelled, and after 100 cancels in a row the test fails.
     QStringList nextFolders;
+    // The print dialog's answer: it may set the printer up (a PDF file, copies) and returns
+    // true to print. Unset, the dialog is cancelled.
+    std::function<bool(QPrinter&)> printDialog;
+    // A modal dialog while it is open: the test looks at it and returns its result. Unset,
+    // the dialog is rejected at once.
+    std::function<int(QDialog&)> dialog;
 
     int beeps = 0;
     std::vector<Message> messages;
     QStringList browsePrompts;
     std::vector<QUrl> openedUrls;
-    // Every event in order: "beep", "message:<title>", "browse".
+    int printDialogs = 0;
+    QStringList dialogs; // object names of the modal dialogs shown
+    // Every event in order: "beep", "message:<title>", "browse", "open:<url>", "print",
+    // "dialog:<object name>".
     QStringList events;
 };
 

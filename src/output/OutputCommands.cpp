@@ -1,0 +1,56 @@
+// Printing the photo on display, copying it to the clipboard, and opening its album's page.
+#include "app/TMainForm.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPrinter>
+#include <QUrl>
+
+#include "output/ApplicationPrinter.h"
+#include "output/PhotoPrint.h"
+#include "platform/Desktop.h"
+#include "view/PhotoImage.h"
+
+void TMainForm::PrintToolBtnClick()
+{
+    StopAutoNext(CommandOrigin::Control);
+    if (!Image1->hasPicture())
+        return;
+    QPrinter& printer = applicationPrinter();
+    // The dialog leaves the chosen printer and number of copies on the printer itself.
+    if (!Desktop::instance().runPrintDialog(this, printer))
+        return;
+    const TFileNameRec& rec = photoRecord(CurrentNodeIndex);
+    // The picture itself, never the screen: zoom, fit and scrolling do not reach the paper.
+    printPhoto(printer, Image1->decodedImage(), LoadSetPath + rec.DirName + rec.FileName,
+               AutoOrientation);
+}
+
+void TMainForm::ClipCopyToolBtnClick()
+{
+    StopAutoNext(CommandOrigin::Control);
+    if (!Image1->hasPicture())
+        return;
+    // The photo at its natural size, whatever the view shows. On X11 the program serves it
+    // to other programs (as image/png and more) for as long as it owns the clipboard.
+    QGuiApplication::clipboard()->setImage(Image1->decodedImage(), QClipboard::Clipboard);
+}
+
+QString TMainForm::AlbumPagePath(const TFileNameRec& rec) const
+{
+    // From the library folder, like every other path, not from the process's current folder.
+    QString path = LoadSetPath;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path + rec.DirName + QStringLiteral("/html/index.htm");
+}
+
+void TMainForm::IndexToolBtnClick()
+{
+    StopAutoNext(CommandOrigin::Control);
+    const QString page = AlbumPagePath(photoRecord(CurrentNodeIndex));
+    // A missing page is no error: nothing is shown, nothing sounds.
+    if (QFileInfo(page).isFile())
+        Desktop::instance().openUrl(QUrl::fromLocalFile(page));
+}

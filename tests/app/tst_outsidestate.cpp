@@ -1,0 +1,167 @@
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include "support/TestSupport.h"
+
+// The real program on a real X display without a session bus, watched by strace: it may write
+// its settings file (through a temporary file beside it) and the runtime folder Qt needs under
+// /tmp, and nothing else; it starts no other program, so no bus daemon outlives it.
+class TestOutsideState : public QObject
+{
+    Q_OBJECT
+
+private:
+    QProcess m_xvfb;
+    QString m_display;
+
+    QString tool(const char* name)
+    {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (path.isEmpty())
+            qWarning("%s is missing (scripts/install-deps.sh installs it)", name);
+        return path;
+    }
+
+    QByteArray xdotool(const QStringList& arguments)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        process.setProcessEnvironment(env);
+        process.start(tool("xdotool"), arguments);
+        process.waitForFinished(10000);
+        return process.readAllStandardOutput().trimmed();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString xvfb = tool("Xvfb");
+        if (xvfb.isEmpty() || tool("strace").isEmpty() || tool("xdotool").isEmpty())
+            QSKIP("Xvfb, strace and xdotool are needed");
+        // Xvfb picks a free display and prints its number.
+        m_xvfb.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
+        QVERIFY(m_xvfb.waitForStarted());
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray number;
+        while (!number.contains('\n') && clock.elapsed() < 20000) {
+            m_xvfb.waitForReadyRead(500);
+            number += m_xvfb.readAllStandardOutput();
+        }
+        QVERIFY2(number.contains('\n'), "Xvfb did not start");
+        m_display = u':' + QString::fromLatin1(number.trimmed());
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_xvfb.state() != QProcess::NotRunning) {
+            m_xvfb.terminate();
+            m_xvfb.waitForFinished(5000);
+        }
+    }
+
+    void startAndCloseWriteOnlyTheSettingsFile()
+    {
+        QTemporaryDir dir;
+        const QString app = dir.filePath(QStringLiteral("app"));
+        const QString home = dir.filePath(QStringLiteral("home"));
+        const QString library = dir.filePath(QStringLiteral("library"));
+        QVERIFY(QDir().mkpath(app) && QDir().mkpath(home));
+        makeAlbum(library, QStringLiteral("trip"), 2);
+        // The settings file lies beside the program, so the program runs from a copy.
+        const QString program = app + QStringLiteral("/qirva");
+        QVERIFY(QFile::copy(QStringLiteral(QIRVA_PROGRAM), program));
+        const QString ini = app + QStringLiteral("/qirva.ini");
+        writeTextFile(ini, "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n[Form]\nTop=5\n");
+
+        // A display and a home folder, and no session bus.
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        const QString trace = dir.filePath(QStringLiteral("trace"));
+        QProcess viewer;
+        viewer.setProcessEnvironment(env);
+        viewer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        viewer.start(tool("strace"),
+                     {"-f", "-qq", "-e", "trace=file,process", "-o", trace, program});
+        QVERIFY(viewer.waitForStarted());
+
+        QByteArray window;
+        QElapsedTimer clock;
+        clock.start();
+        while (window.isEmpty() && clock.elapsed() < 30000) {
+            window = xdotool({"search", "--onlyvisible", "--name", "QIRVA"}).split('\n').value(0);
+            if (window.isEmpty())
+                QThread::msleep(200);
+        }
+        QVERIFY2(!window.isEmpty(), "the window did not appear");
+        // ファイル → 終了, by the keyboard: there is no window manager to close it.
+        xdotool({"windowfocus", QString::fromLatin1(window), "key", "alt+f"});
+        QThread::msleep(500);
+        xdotool({"key", "Up", "Return"});
+        // strace ends only when every program the viewer started has ended: a bus daemon left
+        // running keeps it waiting.
+        if (!viewer.waitForFinished(30000)) {
+            viewer.kill();
+            viewer.waitForFinished();
+            QFAIL("the program did not end");
+        }
+        QCOMPARE(viewer.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(viewer.exitCode(), 0);
+        QVERIFY(readTextFile(ini).contains("SLISetInte=50\n")); // the write-back ran
+
+        // Every successful call that can create, change or remove a file, and every program
+        // started.
+        const QRegularExpression changing(QStringLiteral(
+            "^\\d+\\s+(open|openat|creat|mkdir|mkdirat|rename|renameat2?|unlink|unlinkat|rmdir|"
+            "link|linkat|symlink|symlinkat|truncate|chmod|fchmodat|chown|lchown|fchownat|"
+            "utimensat|mknod|mknodat|execve)\\((.*)\\) = (\\d+)"));
+        const QRegularExpression quoted(QStringLiteral("\"([^\"]*)\""));
+        QFile file(trace);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList outside;
+        int programs = 0;
+        for (const QByteArray& raw : file.readAll().split('\n')) {
+            const QString line = QString::fromUtf8(raw);
+            const QRegularExpressionMatch call = changing.match(line);
+            if (!call.hasMatch())
+                continue;
+            const QString name = call.captured(1);
+            const QString arguments = call.captured(2);
+            if (name.startsWith(QStringLiteral("open")) &&
+                !arguments.contains(
+                    QRegularExpression(QStringLiteral("O_WRONLY|O_RDWR|O_CREAT|O_TRUNC"))))
+                continue;
+            if (name == QStringLiteral("execve")) {
+                ++programs;
+                continue;
+            }
+            for (auto it = quoted.globalMatch(arguments); it.hasNext();) {
+                const QString path = it.next().captured(1);
+                const bool allowed = path == ini ||
+                                     path.startsWith(app + QStringLiteral("/.qirva.ini.")) ||
+                                     path.startsWith(QStringLiteral("/tmp/runtime-")) ||
+                                     path == QStringLiteral("/dev/null");
+                if (!allowed)
+                    outside << line;
+            }
+        }
+        QCOMPARE(programs, 1); // strace starting the viewer, and nothing the viewer started
+        QCOMPARE(outside, QStringList());
+        QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOutsideState)
+#include "tst_outsidestate.moc"
