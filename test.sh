@@ -22,8 +22,11 @@ cmake --build build-fuzz --target fuzz_inifile fuzz_picture
 fuzz() { # name runs max_len
     local work=build-fuzz/work/$1 findings=build-fuzz/findings/$1
     rm -rf "$work" && mkdir -p "$work" "$findings"
-    # New inputs go to the scratch folder; the committed corpus is only read.
-    if ! UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    # New inputs go to the scratch folder; the committed corpus is only read. The targets write
+    # a scratch file per input, which the settings write-back syncs: keep it in memory.
+    local scratch=/tmp
+    [ -d /dev/shm ] && [ -w /dev/shm ] && scratch=/dev/shm
+    if ! TMPDIR=$scratch UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         "build-fuzz/fuzz/fuzz_$1" -seed=1 -runs="$2" -max_len="$3" -timeout=10 \
         -rss_limit_mb=2048 -artifact_prefix="$findings/" -print_final_stats=1 \
         "$work" "fuzz/corpus/$1" >"build-fuzz/fuzz_$1.log" 2>&1; then
