@@ -20,6 +20,7 @@
 #include <jpeglib.h>
 
 #include "picture/DecodeScale.h"
+#include "picture/PictureBudget.h"
 #include "platform/QirvaError.h"
 
 namespace {
@@ -34,14 +35,27 @@ constexpr J_COLOR_SPACE rgb32ColorSpace = JCS_EXT_XRGB;
 
 constexpr QRgb undecodedGrey = 0xff808080;
 constexpr qint64 runningReportInterval = 500; // ms
-// A legitimate progressive file has a dozen scans; thousands only make the decode crawl.
-constexpr int maxScans = 1000;
+// Encoders write about ten scans (jpegtran and mozjpeg at most a few dozen). Each scan makes
+// the decoder visit every block of the picture again, so a file of a thousand near-empty
+// scans keeps it busy for minutes while adding nothing to the picture. A large picture gets
+// fewer: the scans times its blocks stay within what decodes in about two seconds, and never
+// fewer than the ten that encoders commonly write.
+constexpr int maxScans = 100;
+constexpr int minScanLimit = 10;
+constexpr qint64 maxScanBlocks = 60'000'000;
+// Our own number for "JPEG エラー #%d" when a file has more scans than allowed. libjpeg's
+// own numbers stay below 130 (JMSG_LASTMSGCODE), so this one cannot be mistaken for them.
+constexpr int tooManyScansError = 1001;
+// Room for libjpeg's row buffers and tables beside the coefficient buffer of a multi-scan file.
+constexpr qint64 decoderWorkspace = qint64(32) << 20;
 
 // libjpeg's default error handler calls exit(); ours jumps back to the caller instead.
 struct ErrorManager
 {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
+    // libjpeg's premature-end warning: it would go on inventing blank data to the last row.
+    bool dataEnded = false;
 };
 
 void errorExit(j_common_ptr cinfo)
@@ -49,13 +63,26 @@ void errorExit(j_common_ptr cinfo)
     std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
-void outputMessage(j_common_ptr) {}
+// Both premature-end warnings: the file ends, or a marker comes where scan data should. With
+// restart markers the data may go on after the damaged interval, so only the first counts.
+void emitMessage(j_common_ptr cinfo, int level)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (level >= 0)
+        return;
+    ++err->pub.num_warnings;
+    const int code = err->pub.msg_code;
+    if (code == JWRN_JPEG_EOF ||
+        (code == JWRN_HIT_MARKER && cinfo->is_decompressor &&
+         reinterpret_cast<j_decompress_ptr>(cinfo)->restart_interval == 0))
+        err->dataEnded = true;
+}
 
 void installErrorManager(jpeg_decompress_struct& cinfo, ErrorManager& err)
 {
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = errorExit;
-    err.pub.output_message = outputMessage;
+    err.pub.emit_message = emitMessage;
 }
 
 QString jpegErrorText(int code)
@@ -63,14 +90,22 @@ QString jpegErrorText(int code)
     return QStringLiteral("JPEG エラー #%1").arg(code);
 }
 
-qint64 pictureMemoryLimit()
+// The coefficient buffer libjpeg allocates for a file of several scans (progressive, or
+// sequential with one scan per component): every block of every component, 64 coefficients of
+// two bytes, rounded up to whole MCUs as libjpeg does. A single-scan file needs none.
+qint64 coefficientBufferBytes(const jpeg_decompress_struct& cinfo)
 {
-    constexpr qint64 oneGiB = qint64(1) << 30;
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return oneGiB;
-    return std::min(oneGiB, qint64(pages) * pageSize / 2);
+    if (!jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&cinfo)))
+        return 0;
+    qint64 blocks = 0;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& c = cinfo.comp_info[i];
+        const qint64 h = std::max(c.h_samp_factor, 1), v = std::max(c.v_samp_factor, 1);
+        const qint64 wide = (qint64(c.width_in_blocks) + h - 1) / h * h;
+        const qint64 high = (qint64(c.height_in_blocks) + v - 1) / v * v;
+        blocks += wide * high;
+    }
+    return blocks * DCTSIZE2 * qint64(sizeof(JCOEF));
 }
 
 // Faulting in a large picture's memory 4 KiB at a time costs about as much as decoding it;
@@ -121,7 +156,7 @@ ReadResult readRegularFile(const QString& path, QByteArray& data)
     ReadResult result = ReadResult::Ok;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         result = ReadResult::CannotOpen;
-    } else if (info.st_size > pictureMemoryLimit()) {
+    } else if (info.st_size > PictureBudget::limit()) {
         // No photo compresses worse than its pixels; a file this large is not one to hold.
         result = ReadResult::TooLarge;
     } else {
@@ -189,6 +224,7 @@ struct DecodeContext
     QElapsedTimer clock;
     qint64 lastReportTime = 0;
     int lastPercent = 0;
+    int scanLimit = maxScans;
     bool callbackFailed = false;
     bool created = false;
 
@@ -218,8 +254,10 @@ void progressMonitor(j_common_ptr common)
 {
     auto* manager = reinterpret_cast<ProgressManager*>(common->progress);
     DecodeContext& context = *manager->context;
-    if (context.cinfo.input_scan_number > maxScans)
-        ERREXIT(common, JERR_BAD_PROGRESSION);
+    if (context.cinfo.input_scan_number > context.scanLimit) {
+        common->err->msg_code = tooManyScansError;
+        (*common->err->error_exit)(common);
+    }
 
     const jpeg_progress_mgr& p = manager->pub;
     if (p.pass_limit <= 0 || p.total_passes <= 0)
@@ -235,8 +273,9 @@ void progressMonitor(j_common_ptr common)
 
 // The libjpeg part of the decode. Returns 0 on success, else libjpeg's error number; rows
 // decoded before an error stay in the image.
-int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths, QImage& image,
-               std::vector<JSAMPROW>& rows, std::vector<JSAMPLE>& cmykBuffer)
+int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
+               qint64 coefficientBytes, QImage& image, std::vector<JSAMPROW>& rows,
+               std::vector<JSAMPLE>& cmykBuffer)
 {
     jpeg_decompress_struct& cinfo = context.cinfo;
     if (setjmp(context.err.jump))
@@ -244,14 +283,16 @@ int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
 
     jpeg_create_decompress(&cinfo);
     context.created = true;
-    // A progressive file buffers all its coefficients; past this the decoder stops with an
-    // error instead of taking the machine's memory.
-    cinfo.mem->max_memory_to_use = long(pictureMemoryLimit());
+    // The coefficient buffer was reserved from the budget; libjpeg may take no more than that
+    // (past it the decoder stops with an error instead of taking the machine's memory).
+    cinfo.mem->max_memory_to_use = long(coefficientBytes + decoderWorkspace);
     context.progress.pub.progress_monitor = progressMonitor;
     cinfo.progress = &context.progress.pub;
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
                  static_cast<unsigned long>(data.size()));
     jpeg_read_header(&cinfo, TRUE);
+    if (const qint64 blocks = coefficientBytes / (DCTSIZE2 * qint64(sizeof(JCOEF))); blocks > 0)
+        context.scanLimit = int(std::clamp<qint64>(maxScanBlocks / blocks, minScanLimit, maxScans));
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : rgb32ColorSpace;
@@ -268,10 +309,15 @@ int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
 
     const int width = image.width();
     const int height = image.height();
+    // When the data of a single-scan file ends, the rows after it would only be made up; stop
+    // there. A multi-scan file has read all its data by now, so its output pass shows all
+    // that the scans it has hold.
+    const bool singleScan = !jpeg_has_multiple_scans(&cinfo);
+    const auto dataEnded = [&] { return singleScan && context.err.dataEnded; };
     if (!cmyk) {
         // Rows are decoded in place into the picture; libjpeg hands back at most a row group
         // per call, so the progress monitor runs between batches.
-        while (int(cinfo.output_scanline) < height) {
+        while (int(cinfo.output_scanline) < height && !dataEnded()) {
             const int row = int(cinfo.output_scanline);
             jpeg_read_scanlines(&cinfo, rows.data() + row, JDIMENSION(height - row));
             *context.decodedRows = int(cinfo.output_scanline);
@@ -284,7 +330,7 @@ int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
         cmykBuffer.resize(size_t(width) * 4 * size_t(batchRows));
         for (int i = 0; i < batchRows; ++i)
             bufferRows[i] = cmykBuffer.data() + size_t(i) * size_t(width) * 4;
-        while (int(cinfo.output_scanline) < height) {
+        while (int(cinfo.output_scanline) < height && !dataEnded()) {
             const int row = int(cinfo.output_scanline);
             const int got = int(jpeg_read_scanlines(&cinfo, bufferRows, JDIMENSION(batchRows)));
             for (int i = 0; i < got; ++i)
@@ -319,6 +365,10 @@ std::unique_ptr<JpegPicture> JpegPicture::load(const QString& path)
     case ReadResult::TooLarge:
         throw QirvaError(jpegErrorText(JERR_IMAGE_TOO_BIG));
     }
+    // The file's bytes are held until the decode, so they count against the budget too.
+    picture->m_dataReservation = PictureBudget::Reservation(picture->m_data.size());
+    if (!picture->m_dataReservation.isValid())
+        throw QirvaError(jpegErrorText(JERR_OUT_OF_MEMORY));
 
     // Only the header is read here; the decoder is created again for the pixels.
     struct Header
@@ -338,12 +388,16 @@ std::unique_ptr<JpegPicture> JpegPicture::load(const QString& path)
     jpeg_read_header(&header.cinfo, TRUE);
     const qint64 width = header.cinfo.image_width;
     const qint64 height = header.cinfo.image_height;
+    const qint64 coefficientBytes = coefficientBufferBytes(header.cinfo);
     jpeg_destroy_decompress(&header.cinfo);
 
-    if (width * height * 4 > pictureMemoryLimit())
+    // What the decode will hold at its peak: the pixels, the coefficients of a multi-scan
+    // file and the file itself. Past the whole budget it could never be shown.
+    if (width * height * 4 + coefficientBytes + picture->m_data.size() > PictureBudget::limit())
         throw QirvaError(jpegErrorText(JERR_IMAGE_TOO_BIG));
     picture->m_width = int(width);
     picture->m_height = int(height);
+    picture->m_coefficientBytes = coefficientBytes;
     return picture;
 }
 
@@ -379,9 +433,17 @@ QString JpegPicture::decode(const ProgressCallback& progress)
         const QSize size = DecodeScale::scaled(QSize(m_width, m_height), m_scaleEighths);
         const int width = size.width();
         const int height = size.height();
-        m_image = QImage(); // a larger decode of a reduced picture does not hold both
-        m_image = allocateRgb32(width, height);
+        // A larger decode of a reduced picture does not hold both.
+        m_image = QImage();
+        m_pixelReservation.release();
+        // Other pictures held now (the preview, the photo being replaced) share the budget. The
+        // coefficient buffer of a multi-scan file is full size whatever the output scale.
+        m_pixelReservation = PictureBudget::Reservation(qint64(width) * height * 4);
+        PictureBudget::Reservation coefficients(m_coefficientBytes);
+        if (m_pixelReservation.isValid() && coefficients.isValid())
+            m_image = allocateRgb32(width, height);
         if (m_image.isNull()) {
+            m_pixelReservation.release();
             error = jpegErrorText(JERR_OUT_OF_MEMORY);
         } else {
             std::vector<JSAMPROW> rows(static_cast<size_t>(height));
@@ -391,11 +453,11 @@ QString JpegPicture::decode(const ProgressCallback& progress)
             std::vector<JSAMPLE> cmykBuffer;
             installErrorManager(context->cinfo, context->err);
             const int code =
-                decodeInto(*context, m_data, m_scaleEighths, m_image, rows, cmykBuffer);
-            int decodedRows = code == 0 ? height : 0;
+                decodeInto(*context, m_data, m_scaleEighths, m_coefficientBytes, m_image, rows,
+                           cmykBuffer);
+            int decodedRows = 0;
             if (context->created) {
-                if (code != 0)
-                    decodedRows = std::min(int(context->cinfo.output_scanline), height);
+                decodedRows = std::min(int(context->cinfo.output_scanline), height);
                 jpeg_destroy_decompress(&context->cinfo);
             }
             // Rows the decoder never reached show grey. Filling only those (rather than the
@@ -410,9 +472,12 @@ QString JpegPicture::decode(const ProgressCallback& progress)
         error = jpegErrorText(JERR_OUT_OF_MEMORY);
     }
 
-    // After a full-size decode the pixels are all that is needed from now on.
-    if (m_scaleEighths == 8)
+    // After a full-size decode the pixels are all that is needed from now on; a reduced one
+    // keeps the file for a larger decode later.
+    if (m_scaleEighths == 8) {
         m_data = QByteArray();
+        m_dataReservation.release();
+    }
     context->report(ProgressStage::Ending, error.isEmpty() ? 100 : 0);
     return error;
 }

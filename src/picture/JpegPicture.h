@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "picture/PictureBudget.h"
+
 // The photo as the view holds it: loading reads the file and its JPEG header (so width and
 // height are known at once); the pixels are decoded later, at best quality and full size
 // (or the reduced size of setMinimumDecodeSize),
@@ -27,8 +29,9 @@ public:
 
     // Loads a picture file, choosing its type by extension ("jpg", "jpeg", any case).
     // Throws QirvaError with "ファイル <path> は開けません", "JPEG エラー #<n>" or
-    // "拡張子 .<ext> の画像形式は処理できません". A header announcing a picture too large
-    // to hold is refused here, before anything is allocated.
+    // "拡張子 .<ext> の画像形式は処理できません". A header announcing a picture whose decode
+    // (pixels and, for a multi-scan file, its coefficients) exceeds the picture budget is
+    // refused here, before anything is allocated.
     static std::unique_ptr<JpegPicture> load(const QString& path);
 
     int width() const { return m_width; }
@@ -42,7 +45,10 @@ public:
 
     bool isDecoded() const { return m_decoded; }
     // Decodes the pixels (once). Returns the text of a fatal decoding error, empty on success;
-    // what could be decoded before the error stays in image().
+    // what could be decoded before the error stays in image(). The pixels are taken from the
+    // picture budget for as long as this picture lives; data that ends early stops the decode
+    // there, without an error. A file of more scans than encoders write (a hundred, fewer for
+    // a large picture) fails as "JPEG エラー #1001".
     QString decode(const ProgressCallback& progress = {});
     // The decoded pixels once decode() has returned; rows a failed decode did not reach are
     // grey. Null before decode().
@@ -54,6 +60,9 @@ public:
 private:
     QByteArray m_data;   // the whole file, so the decode needs no second read; freed by a
                          // full-size decode, kept by a reduced one for a larger decode later
+    PictureBudget::Reservation m_dataReservation;
+    PictureBudget::Reservation m_pixelReservation;
+    qint64 m_coefficientBytes = 0; // held only while decoding a multi-scan file
     int m_width = 0;
     int m_height = 0;
     int m_scaleEighths = 8; // decode at this many eighths of the natural size

@@ -11,9 +11,11 @@
 #include <jpeglib.h>
 #include <sys/stat.h>
 
+#include "HostileJpeg.h"
 #include "JpegWriter.h"
 #include "picture/DecodeScale.h"
 #include "picture/JpegPicture.h"
+#include "picture/PictureBudget.h"
 #include "platform/QirvaError.h"
 
 Q_DECLARE_METATYPE(JpegWriter::Kind)
@@ -86,6 +88,13 @@ QString loadError(const QString& path)
     }
     return {};
 }
+
+// Sets the picture budget for one test.
+struct BudgetLimit
+{
+    explicit BudgetLimit(qint64 bytes) { PictureBudget::setLimit(bytes); }
+    ~BudgetLimit() { PictureBudget::setLimit(PictureBudget::defaultLimit()); }
+};
 
 } // namespace
 
@@ -369,6 +378,90 @@ private slots:
         const QString fifo = path("fifo.jpg");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QCOMPARE(loadError(fifo), QStringLiteral("ファイル %1 は開けません").arg(fifo));
+    }
+
+    // Files that get past the header check and then cost the decoder without end.
+
+    void moreScansThanEncodersWriteAreRefused()
+    {
+        writeAll(path("scans100.jpg"), HostileJpeg::manyEmptyScans(64, 64, 100));
+        auto allowed = JpegPicture::load(path("scans100.jpg"));
+        QCOMPARE(allowed->decode(), QString());
+
+        writeAll(path("scans101.jpg"), HostileJpeg::manyEmptyScans(64, 64, 101));
+        auto refused = JpegPicture::load(path("scans101.jpg"));
+        Reports reports;
+        QCOMPARE(decodeRecording(*refused, reports), jpegError(1001));
+        QCOMPARE(reports.back(), std::pair(Stage::Ending, 0));
+    }
+
+    void dataEndingEarlyStopsTheDecodeWithoutError()
+    {
+        // Left to itself libjpeg would carry the last colour on to the bottom; the rows after
+        // the end of the data are not decoded and show grey.
+        QImage red(64, 512, QImage::Format_RGB32);
+        red.fill(qRgb(200, 0, 0));
+        const QString file = write(red, "truncated.jpg");
+        QByteArray data = readAll(file);
+        const qsizetype scan = markerOffset(data, 0xda);
+        QVERIFY(scan > 0);
+        data.truncate(scan + (data.size() - scan) / 2);
+        writeAll(file, data);
+        auto picture = JpegPicture::load(file);
+        Reports reports;
+        QCOMPARE(decodeRecording(*picture, reports), QString());
+        QCOMPARE(reports.back(), std::pair(Stage::Ending, 100));
+        QVERIFY(near(picture->image().pixel(10, 20), qRgb(200, 0, 0)));
+        QCOMPARE(picture->image().pixel(10, 511), qRgb(128, 128, 128));
+
+        // With restart markers a damaged interval does not end the picture: the rows after
+        // it are still decoded.
+        const QByteArray good = HostileJpeg::withRestartMarkers(64, 256);
+        QByteArray damaged = good;
+        const qsizetype rst = damaged.indexOf(QByteArray("\xff\xd2", 2));
+        QVERIFY(rst > 0);
+        damaged.remove(rst - 40, 40); // the third interval loses its end
+        writeAll(path("goodrst.jpg"), good);
+        writeAll(path("badrst.jpg"), damaged);
+        auto reference = JpegPicture::load(path("goodrst.jpg"));
+        auto repaired = JpegPicture::load(path("badrst.jpg"));
+        QCOMPARE(reference->decode(), QString());
+        QCOMPARE(repaired->decode(), QString());
+        QVERIFY(meanDifference(reference->image(), repaired->image(), 200, 256) < 4);
+    }
+
+    void coefficientBufferCountsAgainstTheBudget()
+    {
+        const BudgetLimit limit(5 << 20);
+        // 1000 x 1000 pixels take 4 MB; the coefficients of a progressive file 3 MB more.
+        writeAll(path("baseline1000.jpg"), HostileJpeg::baselineHeaderOnly(1000, 1000));
+        QCOMPARE(JpegPicture::load(path("baseline1000.jpg"))->width(), 1000);
+        writeAll(path("progressive1000.jpg"), HostileJpeg::progressiveHeaderOnly(1000, 1000));
+        QCOMPARE(loadError(path("progressive1000.jpg")), jpegError(JERR_IMAGE_TOO_BIG));
+    }
+
+    void picturesHeldAtOnceShareOneBudget()
+    {
+        const BudgetLimit limit(6 << 20);
+        writeAll(path("big.jpg"), HostileJpeg::baselineHeaderOnly(1000, 1000));
+        {
+            auto shown = JpegPicture::load(path("big.jpg"));
+            QCOMPARE(shown->decode(), QString());
+            auto second = JpegPicture::load(path("big.jpg"));
+            QCOMPARE(second->decode(), jpegError(JERR_OUT_OF_MEMORY));
+            QVERIFY(second->image().isNull());
+            shown.reset();
+            auto third = JpegPicture::load(path("big.jpg"));
+            QCOMPARE(third->decode(), QString());
+        }
+        QCOMPARE(PictureBudget::inUse(), 0);
+    }
+
+    void twelveBitIsAJpegErrorAtLoad()
+    {
+        const QString file = write(JpegWriter::photoLike(32, 32, 4), "twelve.jpg");
+        writeAll(file, HostileJpeg::asTwelveBit(readAll(file)));
+        QCOMPARE(loadError(file), jpegError(JERR_BAD_PRECISION));
     }
 };
 
