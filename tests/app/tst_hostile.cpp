@@ -1,7 +1,11 @@
+#include <QClipboard>
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QPrinter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -15,8 +19,11 @@
 #include "JpegWriter.h"
 #include "app/TMainForm.h"
 #include "controls/PanelStatusBar.h"
+#include "controls/TEllipsisEdit.h"
 #include "library/FolderTreeModel.h"
 #include "library/FolderTreeView.h"
+#include "platform/LoopTimer.h"
+#include "settings/TSettingForm.h"
 #include "support/TestSupport.h"
 #include "view/PhotoImage.h"
 
@@ -222,8 +229,9 @@ private slots:
         ::unlink(latin1.constData()); // Qt cannot name it to remove it with the folder
     }
 
-    // A browsing session reads the library and writes nothing there: every file and folder
-    // keeps its bytes and its modification time.
+    // A browsing session (open, step, zoom, fit, automatic advance, print to a file, copy, a
+    // slide show, the settings dialog) reads the library and writes nothing there: every file
+    // and folder keeps its bytes and its modification time.
     void browsingChangesNothingInTheLibrary()
     {
         ScriptedDesktop desktop;
@@ -248,6 +256,41 @@ private slots:
             QTest::mouseClick(f.AutoNextToolBtn, Qt::LeftButton);
             QTest::qWait(50);
             QTest::mouseClick(f.AutoNextToolBtn, Qt::LeftButton);
+        }
+
+        // Output: a print to a file beside the settings, and a copy.
+        const QString pdf = v.dir.filePath(QStringLiteral("print.pdf"));
+        desktop.printDialog = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        };
+        QTest::mouseClick(f.PrintToolBtn, Qt::LeftButton);
+        QVERIFY(QFileInfo(pdf).size() > 0);
+        QTest::mouseClick(f.ClipCopyToolBtn, Qt::LeftButton);
+        QVERIFY(!QGuiApplication::clipboard()->image().isNull());
+
+        // An album slide show that runs to its end.
+        f.SlideTimer->setInterval(10);
+        QTest::mouseClick(f.FolderToolBtn, Qt::LeftButton);
+        const QModelIndex album = f.TreeModel->indexOfNode(0);
+        QTest::mouseClick(f.TreeView->viewport(), Qt::LeftButton, {},
+                          f.TreeView->visualRect(album).center());
+        f.mSlideShow->trigger();
+        QVERIFY(f.AutoNextToolBtn->isChecked());
+        QTRY_VERIFY(!f.AutoNextToolBtn->isChecked());
+        QCOMPARE(f.CurrentNodeIndex, 3);
+
+        // The settings dialog, accepted without a change (the tree is not rebuilt) and then
+        // with the same folder typed again with a trailing slash (it is).
+        for (const QString& typed : {v.library, v.library + QLatin1Char('/')}) {
+            desktop.dialog = [&](QDialog& shown) {
+                auto* dialog = qobject_cast<TSettingForm*>(&shown);
+                dialog->LoadEllipsisEdit->setText(typed);
+                dialog->Button1->click();
+                return shown.result();
+            };
+            QTest::mouseClick(f.SettingToolBtn, Qt::LeftButton);
         }
         f.close();
         v.form.reset();
