@@ -32,6 +32,7 @@
 #include "platform/QirvaError.h"
 #include "slideshow/SlideCourse.h"
 #include "view/PhotoImage.h"
+#include "view/ViewInputFilter.h"
 
 namespace {
 
@@ -89,7 +90,12 @@ TMainForm::TMainForm(const QString& appDir, QWidget* parent) : QMainWindow(paren
     FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The key preview reads this window's members for every event; children are destroyed
+    // after this object has stopped being a TMainForm, and their removal sends events.
+    delete findChild<ViewInputFilter*>(QString(), Qt::FindDirectChildrenOnly);
+}
 
 void TMainForm::createControls()
 {
