@@ -21,6 +21,7 @@
 
 #include "JpegWriter.h"
 #include "picture/JpegPicture.h"
+#include "BenchClock.h"
 
 extern char** environ;
 
@@ -35,13 +36,6 @@ struct Timing
     double wall = std::numeric_limits<double>::max();
     double cpu = std::numeric_limits<double>::max();
 };
-
-double processCpuMs()
-{
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
 
 double childCpuMs = 0; // processor time of the last program runQuietly ran
 

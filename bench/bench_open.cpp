@@ -26,6 +26,7 @@
 #include "library/FolderTreeModel.h"
 #include "library/FolderTreeView.h"
 #include "view/PhotoImage.h"
+#include "BenchClock.h"
 
 namespace {
 
@@ -37,13 +38,6 @@ struct Timing
     double preview; // first press to the preview painted
     double cpu;     // processor time of the whole double-click
 };
-
-double processCpuMs()
-{
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
 
 double childrenCpuMs()
 {
@@ -94,15 +88,6 @@ std::pair<double, double> djpegMs(const QString& file)
         cpu = std::min(cpu, childrenCpuMs() - cpuBefore);
     }
     return {wall, cpu};
-}
-
-long residentKiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
 }
 
 } // namespace

@@ -15,18 +15,12 @@
 #include "controls/TStatusProgressBar.h"
 #include "picture/JpegPicture.h"
 #include "view/PhotoImage.h"
+#include "BenchClock.h"
 
 namespace {
 
 constexpr int runs = 5;
 
-// Processor time: the machine is shared, and the wall clock would count waiting for a core.
-double processCpuMs()
-{
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
 
 double bestOf(const std::function<double()>& work)
 {

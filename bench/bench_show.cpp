@@ -26,6 +26,7 @@
 #include "library/FolderTreeView.h"
 #include "platform/Desktop.h"
 #include "view/PhotoImage.h"
+#include "BenchClock.h"
 
 // Every directory the process opens for listing is counted: the program's scan and Qt alike.
 static std::atomic<int> g_directoryReads{0};
@@ -82,15 +83,6 @@ double djpegMs(const QString& file)
                           {QStringLiteral("-rgb"), QStringLiteral("-outfile"),
                            QStringLiteral("/dev/null"), file});
     });
-}
-
-long residentKiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
 }
 
 } // namespace
