@@ -35,15 +35,14 @@ void TMainForm::FitImage()
 void TMainForm::CenterImage()
 {
     const QSize box = ScrollBox->size();
-    Image1->hide();
     int top = 0;
     const int left = box.width() / 2 - Image1->width() / 2;
     if (Image1->height() < box.height())
         top = box.height() / 2 - Image1->height() / 2;
+    // No repaint here: the window paints the photo at its new place and the uncovered
+    // background together, once the new picture is decoded, so the old photo is replaced by
+    // the new one in one frame and never shows at a passing place.
     Image1->move(left, top);
-    // Paint the uncovered background now, so the photo never shows at a passing place.
-    ScrollBox->repaint();
-    Image1->show();
 }
 
 void TMainForm::ResetZoom()
