@@ -1,14 +1,24 @@
 #include "picture/PictureBudget.h"
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 
 #include <unistd.h>
 
 namespace {
 
+// The photo decoded ahead takes and gives back its memory in a worker thread.
+std::mutex s_mutex;
 qint64 s_limit = -1; // -1 until first asked: the default needs a system call
 qint64 s_inUse = 0;
+
+qint64 limitLocked()
+{
+    if (s_limit < 0)
+        s_limit = PictureBudget::defaultLimit();
+    return s_limit;
+}
 
 } // namespace
 
@@ -24,24 +34,32 @@ qint64 PictureBudget::defaultLimit()
 
 qint64 PictureBudget::limit()
 {
-    if (s_limit < 0)
-        s_limit = defaultLimit();
-    return s_limit;
+    const std::lock_guard lock(s_mutex);
+    return limitLocked();
 }
 
 void PictureBudget::setLimit(qint64 bytes)
 {
+    const std::lock_guard lock(s_mutex);
     s_limit = std::max<qint64>(bytes, 0);
 }
 
 qint64 PictureBudget::inUse()
 {
+    const std::lock_guard lock(s_mutex);
     return s_inUse;
+}
+
+qint64 PictureBudget::available()
+{
+    const std::lock_guard lock(s_mutex);
+    return std::max<qint64>(limitLocked() - s_inUse, 0);
 }
 
 PictureBudget::Reservation::Reservation(qint64 bytes)
 {
-    if (bytes < 0 || bytes > limit() - s_inUse)
+    const std::lock_guard lock(s_mutex);
+    if (bytes < 0 || bytes > limitLocked() - s_inUse)
         return;
     m_bytes = bytes;
     m_valid = true;
@@ -70,8 +88,10 @@ PictureBudget::Reservation& PictureBudget::Reservation::operator=(Reservation&& 
 
 void PictureBudget::Reservation::release()
 {
-    if (m_valid)
+    if (m_valid) {
+        const std::lock_guard lock(s_mutex);
         s_inUse -= m_bytes;
+    }
     m_bytes = 0;
     m_valid = false;
 }

@@ -4,7 +4,8 @@
 
 // The memory that all pictures held at once may take together: the main photo, the preview
 // and anything decoded ahead draw from one budget, so two large photos cannot each take a
-// budget of their own. Used on the user-interface thread only.
+// budget of their own. Safe to use from several threads; one Reservation is used by one thread
+// at a time.
 class PictureBudget
 {
 public:
@@ -14,6 +15,8 @@ public:
     // Tests and fuzzers make the budget small so that a hostile header costs little.
     static void setLimit(qint64 bytes);
     static qint64 inUse();
+    // What is left of the limit now.
+    static qint64 available();
 
     // Bytes taken from the budget while this object lives; empty when they did not fit.
     class Reservation
