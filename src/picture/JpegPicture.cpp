@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -46,6 +47,9 @@ constexpr qint64 maxScanBlocks = 60'000'000;
 // Our own number for "JPEG エラー #%d" when a file has more scans than allowed. libjpeg's
 // own numbers stay below 130 (JMSG_LASTMSGCODE), so this one cannot be mistaken for them.
 constexpr int tooManyScansError = 1001;
+// A decode abandoned from another thread stops with this one; nobody sees it, since the picture
+// is thrown away.
+constexpr int abandonedError = 1002;
 // Room for libjpeg's row buffers and tables beside the coefficient buffer of a multi-scan file.
 constexpr qint64 decoderWorkspace = qint64(32) << 20;
 
@@ -143,8 +147,9 @@ enum class ReadResult
 };
 
 // Reads a whole regular file. Anything else (folder, FIFO, device) is refused before it is
-// opened, so a FIFO named like a photo cannot block the program.
-ReadResult readRegularFile(const QString& path, QByteArray& data)
+// opened, so a FIFO named like a photo cannot block the program. The stamp is the file's as
+// it was opened.
+ReadResult readRegularFile(const QString& path, QByteArray& data, FileStamp& stamp)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat info;
@@ -160,6 +165,7 @@ ReadResult readRegularFile(const QString& path, QByteArray& data)
         // No photo compresses worse than its pixels; a file this large is not one to hold.
         result = ReadResult::TooLarge;
     } else {
+        stamp = FileStamp::of(info);
         try {
             data = QByteArray(qsizetype(info.st_size), Qt::Uninitialized);
         } catch (const std::bad_alloc&) {
@@ -220,6 +226,7 @@ struct DecodeContext
     ErrorManager err;
     ProgressManager progress;
     const JpegPicture::ProgressCallback* callback = nullptr;
+    const std::atomic<bool>* abandoned = nullptr;
     int* decodedRows = nullptr; // rows of the picture finished so far, for incremental display
     QElapsedTimer clock;
     qint64 lastReportTime = 0;
@@ -256,6 +263,10 @@ void progressMonitor(j_common_ptr common)
     DecodeContext& context = *manager->context;
     if (context.cinfo.input_scan_number > context.scanLimit) {
         common->err->msg_code = tooManyScansError;
+        (*common->err->error_exit)(common);
+    }
+    if (context.abandoned->load(std::memory_order_relaxed)) {
+        common->err->msg_code = abandonedError;
         (*common->err->error_exit)(common);
     }
 
@@ -357,7 +368,7 @@ std::unique_ptr<JpegPicture> JpegPicture::load(const QString& path)
         throw QirvaError(QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(extension));
 
     auto picture = std::unique_ptr<JpegPicture>(new JpegPicture);
-    switch (readRegularFile(path, picture->m_data)) {
+    switch (readRegularFile(path, picture->m_data, picture->m_fileStamp)) {
     case ReadResult::Ok:
         break;
     case ReadResult::CannotOpen:
@@ -401,6 +412,19 @@ std::unique_ptr<JpegPicture> JpegPicture::load(const QString& path)
     return picture;
 }
 
+qint64 JpegPicture::decodeBytes(QSize cover) const
+{
+    const QSize size =
+        DecodeScale::scaled(QSize(m_width, m_height),
+                            DecodeScale::eighthsToCover(QSize(m_width, m_height), cover));
+    return qint64(size.width()) * size.height() * 4 + m_coefficientBytes;
+}
+
+void JpegPicture::abandon()
+{
+    m_abandoned.store(true, std::memory_order_relaxed);
+}
+
 void JpegPicture::setMinimumDecodeSize(QSize size)
 {
     const int eighths = DecodeScale::eighthsToCover(QSize(m_width, m_height), size);
@@ -423,6 +447,7 @@ QString JpegPicture::decode(const ProgressCallback& progress)
 
     auto context = std::make_unique<DecodeContext>();
     context->callback = &progress;
+    context->abandoned = &m_abandoned;
     context->decodedRows = &m_decodedRows;
     context->progress.context = context.get();
     context->clock.start();
@@ -460,11 +485,18 @@ QString JpegPicture::decode(const ProgressCallback& progress)
                 decodedRows = std::min(int(context->cinfo.output_scanline), height);
                 jpeg_destroy_decompress(&context->cinfo);
             }
-            // Rows the decoder never reached show grey. Filling only those (rather than the
-            // whole picture up front) spares a full pass over the memory on every photo.
-            for (int y = decodedRows; y < height; ++y)
-                std::fill_n(reinterpret_cast<QRgb*>(m_image.scanLine(y)), width, undecodedGrey);
-            m_decodedRows = height;
+            if (code == abandonedError) {
+                // Nobody will look at these pixels: let them go rather than paint them grey.
+                m_image = QImage();
+                m_pixelReservation.release();
+            } else {
+                // Rows the decoder never reached show grey. Filling only those (rather than the
+                // whole picture up front) spares a full pass over the memory on every photo.
+                for (int y = decodedRows; y < height; ++y)
+                    std::fill_n(reinterpret_cast<QRgb*>(m_image.scanLine(y)), width,
+                                undecodedGrey);
+                m_decodedRows = height;
+            }
             if (code != 0)
                 error = jpegErrorText(code);
         }

@@ -5,9 +5,11 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
+#include "picture/FileStamp.h"
 #include "picture/PictureBudget.h"
 
 // The photo as the view holds it: loading reads the file and its JPEG header (so width and
@@ -36,6 +38,12 @@ public:
 
     int width() const { return m_width; }
     int height() const { return m_height; }
+    // The file as it was when load() read it.
+    const FileStamp& fileStamp() const { return m_fileStamp; }
+    // The memory a decode covering `cover` (the full size when it is empty) takes from the
+    // budget at its peak beside the file: the pixels and, for a multi-scan file, the
+    // coefficients.
+    qint64 decodeBytes(QSize cover = {}) const;
 
     // A picture drawn smaller than it is may be decoded smaller: at the smallest of libjpeg's
     // DCT scales whose result still covers `size` (device pixels). width() and height() stay
@@ -53,6 +61,10 @@ public:
     // The decoded pixels once decode() has returned; rows a failed decode did not reach are
     // grey. Null before decode().
     const QImage& image() const { return m_image; }
+    // May be called from any thread, also while decode() runs in another: the decode stops at
+    // libjpeg's next progress check (every row group) with an error, and its pixels are let go.
+    // The picture is of no use afterwards.
+    void abandon();
     // Rows at the top of image() that hold pixels: those decoded so far while decode() runs
     // (for drawing a partly decoded photo from its progress reports), all once it returned.
     int decodedRows() const { return m_decodedRows; }
@@ -62,6 +74,8 @@ private:
                          // full-size decode, kept by a reduced one for a larger decode later
     PictureBudget::Reservation m_dataReservation;
     PictureBudget::Reservation m_pixelReservation;
+    FileStamp m_fileStamp;
+    std::atomic<bool> m_abandoned{false};
     qint64 m_coefficientBytes = 0; // held only while decoding a multi-scan file
     int m_width = 0;
     int m_height = 0;

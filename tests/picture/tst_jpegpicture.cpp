@@ -326,6 +326,33 @@ private slots:
         QVERIFY(picture->isDecoded());
     }
 
+    void abandonedDecodeStopsAtOnceAndLetsItsPixelsGo_data()
+    {
+        QTest::addColumn<JpegWriter::Kind>("kind");
+        QTest::newRow("baseline") << JpegWriter::Kind::Baseline;
+        // Its scans are all read before the first row comes out.
+        QTest::newRow("progressive") << JpegWriter::Kind::Progressive;
+    }
+
+    void abandonedDecodeStopsAtOnceAndLetsItsPixelsGo()
+    {
+        QFETCH(JpegWriter::Kind, kind);
+        const QString file = write(JpegWriter::photoLike(2000, 1500, 5), "abandoned.jpg", kind);
+        auto picture = JpegPicture::load(file);
+        Reports reports;
+        const QString error = picture->decode([&](Stage stage, int percent) {
+            reports.emplace_back(stage, percent);
+            if (stage == Stage::Starting)
+                picture->abandon();
+        });
+        QVERIFY(!error.isEmpty());
+        // Within a row group or two of the start, not at row 1500.
+        QVERIFY(picture->decodedRows() < 64);
+        QVERIFY(picture->image().isNull());
+        QCOMPARE(PictureBudget::inUse(), 0); // the file goes too, as after any full-size decode
+        QCOMPARE(reports.back(), std::pair(Stage::Ending, 0));
+    }
+
     void unreadableHeaderIsJpegError()
     {
         writeAll(path("empty.jpg"), {});
