@@ -6,6 +6,7 @@
 #include "app/CommandOrigin.h"
 #include "library/FolderTree.h"
 #include "library/NameLookup.h"
+#include "picture/DecodeAhead.h"
 #include "picture/JpegPicture.h"
 #include "view/PanEngine.h"
 
@@ -27,7 +28,7 @@ class TStatusProgressBar;
 
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
-// browse/ShowPhoto.cpp, browse/Stepping.cpp, view/FitZoom.cpp, view/LoadProgress.cpp,
+// browse/ShowPhoto.cpp, browse/Stepping.cpp, browse/PhotoAhead.cpp, view/FitZoom.cpp, view/LoadProgress.cpp,
 // view/DirectInput.cpp, view/FullScreen.cpp, slideshow/AutoNext.cpp, slideshow/SlideShow.cpp,
 // output/OutputCommands.cpp, app/HelpAbout.cpp, settings/SettingCommand.cpp).
 class TMainForm : public QMainWindow
@@ -199,6 +200,9 @@ public:
     // Settings dialog (settings/SettingCommand.cpp).
     void SettingToolBtnClick();
 
+    // The photo decoded ahead of need (browse/PhotoAhead.cpp).
+    const DecodeAhead& ahead() const { return m_ahead; }
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -250,6 +254,17 @@ private:
     QString m_previewFile;
     // Preview copies (and album pages) found also under another letter case.
     NameLookup m_libraryNames;
+
+    // --- decoding ahead --------------------------------------------------------------------
+    // While a photo is on display, the one "next photo" would show; while a photo node is
+    // selected in the tree, that one. LoadPhoto takes it.
+    DecodeAhead m_ahead;
+    int nextPhotoNode() const;
+    // Once the event loop is idle after the photo on display has been decoded and painted.
+    void scheduleNextAhead();
+    void startNextAhead();
+    void startSelectedAhead(const TFileNameRec& rec);
+    DecodeAhead::Size aheadSize(QSize box) const;
 
     // --- window placement ------------------------------------------------------------------
     QPoint m_designPosition; // where the frame's top-left corner goes

@@ -67,7 +67,9 @@ void TMainForm::TreeViewDblClick()
 void TMainForm::LoadPhoto(const TFileNameRec& rec)
 {
     // The previous picture stays until the new file has loaded.
-    Image1->setPicture(JpegPicture::load(PhotoPath(rec)));
+    const QString path = PhotoPath(rec);
+    std::unique_ptr<JpegPicture> picture = m_ahead.take(path);
+    Image1->setPicture(picture ? std::move(picture) : JpegPicture::load(path));
     if (FitWinToolBtn->isChecked()) {
         FitImage();
     } else {

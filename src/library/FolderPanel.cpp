@@ -17,6 +17,7 @@
 
 void TMainForm::MakeFolderTree()
 {
+    m_ahead.drop();
     m_libraryNames.clear();
     TreeModel->beginRebuild();
     try {
@@ -74,6 +75,8 @@ void TMainForm::FolderToolBtnClick()
         N19->setVisible(false);
         // Nobody sees the preview now; a photo's picture can be large.
         Image2->setPicture(nullptr);
+        // Unless a double-click takes the selected photo first, "next photo" is what may come.
+        scheduleNextAhead();
         // After a rebuild from another library the index may name no photo; then the panel
         // still hides, and the automatic-advance controls keep their state.
         if (photoOnShow() && isPhotoNode(CurrentNodeIndex)) {
@@ -111,6 +114,8 @@ void TMainForm::TreeViewClick()
     }
     const TFileNameRec& rec = node.file;
     StatusBar1->setPanelText(0, QStringLiteral("(%1/%2)").arg(rec.FileNo).arg(rec.FileCount));
+    // A double-click would open it: decoded on the other core while the preview decodes here.
+    startSelectedAhead(rec);
     loadPreview(PreviewPath(rec));
     mSlideShow->setEnabled(rec.FileCount != 1);
     pSlideShow->setEnabled(rec.FileCount != 1);

@@ -61,6 +61,7 @@ void TMainForm::ResetZoom()
 
 void TMainForm::FitWinToolBtnClick()
 {
+    scheduleNextAhead(); // the next photo is drawn at another size now
     if (FitWinToolBtn->isChecked()) {
         FitWin->setChecked(true);
         ZoomOutToolBtn->setEnabled(false);

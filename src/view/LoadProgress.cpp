@@ -17,6 +17,7 @@ void TMainForm::Image1Progress(JpegPicture::ProgressStage Stage, int PercentDone
         // Each photo of a show stays one whole interval, counted from the end of its decoding.
         if (AutoNextToolBtn->isChecked())
             SlideTimer->setEnabled(true);
+        scheduleNextAhead();
     }
 }
 

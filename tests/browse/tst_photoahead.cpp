@@ -1,0 +1,262 @@
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "JpegWriter.h"
+#include "app/TMainForm.h"
+#include "controls/PanelStatusBar.h"
+#include "controls/TStatusProgressBar.h"
+#include "library/FolderTreeModel.h"
+#include "library/FolderTreeView.h"
+#include "platform/LoopTimer.h"
+#include "support/TestSupport.h"
+#include "view/PhotoImage.h"
+
+namespace {
+
+// A window on albums a0, a1, ... of the given counts of 640 x 480 photos p1.jpg ..., each photo
+// of the library different from every other.
+struct Viewer
+{
+    QTemporaryDir dir;
+    QString library;
+    std::unique_ptr<TMainForm> form;
+
+    explicit Viewer(const QList<int>& albums)
+    {
+        library = dir.filePath(QStringLiteral("lib"));
+        for (int a = 0; a < albums.size(); ++a)
+            for (int p = 1; p <= albums[a]; ++p)
+                writeTestJpeg(photo(a, p), 640, 480, unsigned(10 * a + p));
+    }
+
+    TMainForm& open(const QByteArray& settings = {})
+    {
+        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
+                      "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n" + settings);
+        form = std::make_unique<TMainForm>(dir.path());
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qFatal("window not exposed");
+        return *form;
+    }
+
+    QString photo(int album, int number) const
+    {
+        return library + QStringLiteral("/a%1/p%2.jpg").arg(album).arg(number);
+    }
+
+    // Selects the node as a click on it does, with the folder panel shown.
+    void clickNode(int flat)
+    {
+        if (!form->FolderToolBtn->isChecked())
+            form->FolderToolBtn->click();
+        form->TreeView->selectNode(flat);
+        form->TreeViewClick();
+    }
+
+    void openNode(int flat)
+    {
+        clickNode(flat);
+        form->TreeViewDblClick();
+    }
+};
+
+// Whether the picture on display came decoded: LoadPhoto gave Image1 a picture whose pixels
+// were all there before the view could decode anything.
+bool arrivedDecoded(const TMainForm& f)
+{
+    const JpegPicture* picture = f.Image1->picture();
+    return picture && picture->isDecoded() && !picture->image().isNull() &&
+           picture->decodedRows() == picture->image().height();
+}
+
+QImage decodedFresh(const QString& path)
+{
+    const auto picture = JpegPicture::load(path);
+    if (!picture->decode().isEmpty())
+        qFatal("cannot decode %s", qPrintable(path));
+    return picture->image();
+}
+
+} // namespace
+
+class TestPhotoAhead : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TMainForm::initApplication(*qApp); }
+
+    void steppingTakesTheNextPhotoDecodedAhead()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        v.openNode(1);
+        QVERIFY(arrivedDecoded(f)); // decoded ahead since its click, for the double-click
+
+        // Album 0 holds nodes 1-3, album 4 nodes 5 and 6: each step, also the one across the
+        // albums, finds its photo decoded.
+        const struct
+        {
+            int album, number;
+            void (TMainForm::*step)(CommandOrigin);
+            bool nextOn;
+        } course[] = {{0, 2, &TMainForm::NextToolBtnClick, true},
+                      {0, 3, &TMainForm::NextToolBtnClick, false},
+                      {1, 1, &TMainForm::NextFolderClick, true},
+                      {1, 2, &TMainForm::NextToolBtnClick, false}};
+        for (const auto& step : course) {
+            const QString path = v.photo(step.album, step.number);
+            QTRY_COMPARE(f.ahead().path(), path);
+            (f.*step.step)(CommandOrigin::Control);
+            QVERIFY2(arrivedDecoded(f), qPrintable(path));
+            QCOMPARE(f.Image1->picture()->image(), decodedFresh(path));
+            QCOMPARE(f.StatusBar1->panelText(1), QStringLiteral("p%1.jpg").arg(step.number));
+            // The stepping commands are as without the picture ahead.
+            QCOMPARE(f.NextToolBtn->isEnabled(), step.nextOn);
+            QCOMPARE(f.mLast->isEnabled(), step.nextOn);
+            QCOMPARE(f.PrevToolBtn->isEnabled(), step.number > 1);
+            QCOMPARE(f.mFirst->isEnabled(), step.number > 1);
+            QCOMPARE(f.NextFolder->isEnabled(), step.album == 0);
+            QTRY_COMPARE(f.StatusProgressBar1->value(), 100);
+        }
+        // After the library's last photo nothing is next.
+        QTest::qWait(100);
+        QVERIFY(f.ahead().path().isEmpty());
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void goingElsewhereDropsThePictureAhead()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        v.openNode(1);
+        QTRY_COMPARE(f.ahead().path(), v.photo(0, 2));
+
+        f.mLastClick(CommandOrigin::Control);
+        QVERIFY(f.ahead().path().isEmpty());
+        QVERIFY(!arrivedDecoded(f));
+        QTRY_COMPARE(f.ahead().path(), v.photo(1, 1));
+
+        // Rebuilding the tree (also for another library folder) drops it.
+        f.MakeFolderTree();
+        QVERIFY(f.ahead().path().isEmpty());
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void selectedPhotoIsDecodedAheadForTheDoubleClick_data()
+    {
+        QTest::addColumn<bool>("fit");
+        QTest::newRow("100%") << false;
+        QTest::newRow("fit") << true;
+    }
+
+    void selectedPhotoIsDecodedAheadForTheDoubleClick()
+    {
+        QFETCH(bool, fit);
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open();
+        if (fit)
+            f.FitWinToolBtn->click();
+        v.clickNode(5);
+        QCOMPARE(f.ahead().path(), v.photo(1, 1));
+        v.clickNode(2);
+        QCOMPARE(f.ahead().path(), v.photo(0, 2));
+        f.TreeViewDblClick();
+        QVERIFY(arrivedDecoded(f));
+        QCOMPARE(f.StatusBar1->panelText(1), QStringLiteral("p2.jpg"));
+        // Decoded large enough for the view: it is not decoded again for the paint.
+        const QImage& image = f.Image1->picture()->image();
+        QVERIFY(QTest::qWaitForWindowExposed(f.Image1));
+        const QSize drawn = f.Image1->size() * f.Image1->devicePixelRatioF();
+        QVERIFY(image.width() >= drawn.width() && image.height() >= drawn.height());
+        if (fit)
+            QVERIFY(image.width() < 640); // reduced to the view's size
+        else
+            QCOMPARE(image.size(), QSize(640, 480));
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void damagedPhotoAheadIsReportedOnceWhenShown()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3});
+        // The second photo's header reads, its data does not: a later scan of a progressive
+        // file with an impossible spectral range.
+        const QString damaged = v.photo(0, 2);
+        QVERIFY(JpegWriter::write(JpegWriter::photoLike(64, 48, 7), damaged,
+                                  JpegWriter::Kind::Progressive));
+        QFile file(damaged);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray data = file.readAll();
+        const QByteArray sos("\xff\xda", 2);
+        const qsizetype second = data.indexOf(sos, data.indexOf(sos) + 1);
+        QVERIFY(second > 0);
+        data[second + 5 + 2 * uchar(data[second + 4]) + 1] = char(80);
+        QVERIFY(file.seek(0) && file.write(data) == data.size());
+        file.close();
+
+        TMainForm& f = v.open();
+        v.openNode(1);
+        QTRY_COMPARE(f.ahead().path(), damaged);
+        f.NextToolBtnClick(CommandOrigin::Control);
+        QVERIFY(!arrivedDecoded(f));
+        QTRY_COMPARE(desktop.messages.size(), size_t(1));
+        QCOMPARE(desktop.messages.front().text,
+                 QStringLiteral("JPEG エラー #%1.").arg(JERR_BAD_PROGRESSION));
+        // The next photo is still decoded ahead, and the error is not reported again.
+        QTRY_COMPARE(f.ahead().path(), v.photo(0, 3));
+        f.NextToolBtnClick(CommandOrigin::Control);
+        QVERIFY(arrivedDecoded(f));
+        QTest::qWait(100);
+        QCOMPARE(desktop.messages.size(), size_t(1));
+    }
+
+    void slideShowReArmsItsTimerForPicturesDecodedAhead()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2});
+        TMainForm& f = v.open("SLISetInte=1\n"); // 100 ms
+        // Per photo: the stages with the bar's value at each, and whether it came decoded.
+        QStringList reports;
+        int cameDecoded = 0;
+        connect(f.Image1, &PhotoImage::progress, &f,
+                [&](JpegPicture::ProgressStage stage, int percent) {
+                    if (stage == JpegPicture::ProgressStage::Starting && arrivedDecoded(f))
+                        ++cameDecoded;
+                    if (stage != JpegPicture::ProgressStage::Running)
+                        reports << QStringLiteral("%1:%2:%3")
+                                       .arg(stage == JpegPicture::ProgressStage::Starting
+                                                ? QStringLiteral("start")
+                                                : QStringLiteral("end"))
+                                       .arg(percent)
+                                       .arg(f.StatusProgressBar1->value());
+                });
+        f.FolderToolBtn->click(); // no photo selected, so none decoded ahead of the first
+        f.mAllSlideShowClick();
+        // Five photos, each shown once and for one interval; the show stops on the last.
+        QTRY_VERIFY_WITH_TIMEOUT(!f.AutoNextToolBtn->isChecked(), 10000);
+        QCOMPARE(f.CurrentNodeIndex, 6);
+        QStringList expected;
+        for (int i = 0; i < 5; ++i)
+            expected << QStringLiteral("start:0:0") << QStringLiteral("end:100:100");
+        QCOMPARE(reports, expected);
+        QCOMPARE(cameDecoded, 4); // all but the first
+        QVERIFY(!f.SlideTimer->isEnabled());
+        // The bar empties a second after the last decode's end.
+        QTRY_COMPARE_WITH_TIMEOUT(f.StatusProgressBar1->value(), 0, 3000);
+        QVERIFY(desktop.messages.empty());
+    }
+};
+
+QTEST_MAIN(TestPhotoAhead)
+#include "tst_photoahead.moc"
