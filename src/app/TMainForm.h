@@ -28,9 +28,10 @@ class TStatusProgressBar;
 
 // The main window: its controls under their form names, its state, and the handlers of
 // every command. The handlers live in the files of their subsystem (library/FolderPanel.cpp,
-// browse/ShowPhoto.cpp, browse/Stepping.cpp, browse/PhotoAhead.cpp, view/FitZoom.cpp, view/LoadProgress.cpp,
-// view/DirectInput.cpp, view/FullScreen.cpp, slideshow/AutoNext.cpp, slideshow/SlideShow.cpp,
-// output/OutputCommands.cpp, app/HelpAbout.cpp, settings/SettingCommand.cpp).
+// browse/ShowPhoto.cpp, browse/Stepping.cpp, browse/PhotoAhead.cpp, view/FitZoom.cpp,
+// view/LoadProgress.cpp, view/DirectInput.cpp, view/FullScreen.cpp, slideshow/AutoNext.cpp,
+// slideshow/SlideShow.cpp, output/OutputCommands.cpp, app/HelpAbout.cpp,
+// settings/SettingCommand.cpp).
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
