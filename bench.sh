@@ -36,7 +36,8 @@ build-release/tools/mkbenchphotos "$source_photo" "$data" | tee "$data.txt"
 display_file=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$display_file"' EXIT
+runtime_dir=$(mktemp -d)
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$display_file" "$runtime_dir"' EXIT
 for _ in $(seq 100); do
     [ -s "$display_file" ] && break
     sleep 0.1
@@ -44,6 +45,7 @@ done
 [ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=:$(head -n1 "$display_file")
 unset QT_QPA_PLATFORM
+export XDG_RUNTIME_DIR=$runtime_dir
 
 view=build-release/bench/bench_view
 # Runs one bench program; its "result" lines go to $results, everything to $log.
@@ -116,8 +118,9 @@ row() {
     cpu_ref=$([ "$8" = - ] || get "$8")
     awk -v unit="$unit" -v what="$what" -v ours="$ours" -v ref="$ref" -v op="$5" -v target="$6" \
         -v co="$cpu_ours" -v cr="$cpu_ref" -v note="$9" 'BEGIN {
-        o = ours == "" ? "missing" : sprintf("%.1f %s", ours, unit)
-        r = ref == "" ? "-" : sprintf("%.1f %s", ref, unit)
+        fmt = unit == "dirs" ? "%.0f %s" : "%.1f %s"
+        o = ours == "" ? "missing" : sprintf(fmt, ours, unit)
+        r = ref == "" ? "-" : sprintf(fmt, ref, unit)
         ratio = "-"; value = ""
         if (ours != "" && ref != "" && ref > 0) { value = ours / ref; ratio = sprintf("%.3fx", value) }
         else if (ours != "" && ref == "") value = ours
@@ -134,6 +137,14 @@ row() {
         printf "| %-52s | %11s | %11s | %7s | %9s | %-7s | %-26s | %s |\n", what, o, r, ratio, t, met, c, note
     }'
 }
+
+# A figure for a note, one decimal; "?" when missing.
+fig() {
+    local v
+    v=$(get "$1")
+    if [ -n "$v" ]; then printf '%.1f' "$v"; else echo '?'; fi
+}
+zoom_text() { [ "$1" = fit ] && echo "fit" || echo "100%"; }
 
 cpu_model=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
 echo
@@ -161,11 +172,10 @@ for album in nopreview preview; do
                     [ $zoom = 100 ] && [ $when = warm ] && target=1.1
                 fi
                 key=open.$album.$zoom.$p.$when
-                preview=$(get "$key.preview")
-                row ms "open ${p:1:2} MP $kind, $([ $zoom = fit ] && echo fit || echo 100%)," \
-"$([ $album = preview ] && echo "Preview/ copy" || echo "no Preview/"), $when" \
-                    "$key.wall" "decode.$p.djpeg.wall" le $target "$key.cpu" "decode.$p.djpeg.cpu" \
-                    "first click's preview ${preview:-?} ms"
+                what="open ${p:1:2} MP $kind, $(zoom_text $zoom), "
+                what+="$([ $album = preview ] && echo "Preview/ copy" || echo "no Preview/"), $when"
+                row ms "$what" "$key.wall" "decode.$p.djpeg.wall" le $target "$key.cpu" \
+                    "decode.$p.djpeg.cpu" "first click's preview $(fig "$key.preview") ms"
             done
         done
     done
@@ -177,17 +187,17 @@ for zoom in fit 100; do
             [ $wait = 1000 ] && target=0.07
             [ $wait = 0 ] && [ $zoom = fit ] && target=0.6
             key=next.$zoom.$p.w$wait
-            row ms "next photo ${p:1:2} MP, $([ $zoom = fit ] && echo fit || echo 100%)," \
-"$([ $wait = 0 ] && echo "right after" || echo "after 1 s on screen")" \
-                "$key.wall" "decode.${p%_1}_2.djpeg.wall" le $target "$key.cpu" \
+            what="next photo ${p:1:2} MP, $(zoom_text $zoom), "
+            what+="$([ $wait = 0 ] && echo "right after" || echo "after 1 s on screen")"
+            row ms "$what" "$key.wall" "decode.${p%_1}_2.djpeg.wall" le $target "$key.cpu" \
                 "decode.${p%_1}_2.djpeg.cpu" "reference: djpeg of the next photo"
         done
     done
 done
 row ms "repaint of a fitted 24 MP photo" repaint.best repaint.decode lt 0.1 - - \
-    "reference: its full-size decode; median $(get repaint.median) ms"
+    "reference: its full-size decode; median $(fig repaint.median) ms"
 row ms "pan tick at 100%, 24 MP, window 1024x768" pan.median - lt 5 - - \
-    "median of 400; 90th percentile $(get pan.p90) ms"
+    "median of 400; 90th percentile $(fig pan.p90) ms"
 row MiB "resident memory after opening 24 MP at 100%" memory.rss_mib memory.picture_mib le 1.25 \
     - - "from the window with no photo shown; reference: one decoded picture"
 row MiB "resident memory 2 s later" memory.rss_later_mib memory.picture_mib - - - - \
