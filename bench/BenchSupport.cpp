@@ -186,10 +186,8 @@ std::unique_ptr<QTemporaryDir> settingsFor(const QString& library)
 } // namespace
 
 Window::Window(const QString& library)
-    : m_appDir(settingsFor(library)),
-      m_form(std::make_unique<TMainForm>(m_appDir->path())),
-      photoPaints(m_form->Image1),
-      previewPaints(m_form->Image2)
+    : m_appDir(settingsFor(library)), m_form(std::make_unique<TMainForm>(m_appDir->path())),
+      photoPaints(m_form->Image1), previewPaints(m_form->Image2)
 {
     m_form->show();
     waitFor([&] { return m_form->windowHandle() && m_form->windowHandle()->isExposed(); },

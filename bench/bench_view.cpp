@@ -91,7 +91,8 @@ Options parse(const QStringList& args)
         else
             positional << a;
     }
-    if (positional.size() < 2 || (positional[0] != QLatin1String("startup") && positional.size() < 4))
+    if (positional.size() < 2 ||
+        (positional[0] != QLatin1String("startup") && positional.size() < 4))
         usage();
     o.mode = positional[0];
     o.library = positional[1];
@@ -155,8 +156,8 @@ void next(const Options& o, Bench::Window& w)
         w.open(target);
         if (o.waitMs > 0)
             Bench::idle(o.waitMs);
-        const Bench::Window::Click click = w.untilPainted(
-            [&] { QTest::mouseClick(w.form().NextToolBtn, Qt::LeftButton); });
+        const Bench::Window::Click click =
+            w.untilPainted([&] { QTest::mouseClick(w.form().NextToolBtn, Qt::LeftButton); });
         if (w.form().CurrentNodeIndex != target + 1) {
             std::fprintf(stderr, "the next photo is not the one after %s\n", qPrintable(o.photo));
             std::exit(2);

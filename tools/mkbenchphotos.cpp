@@ -152,19 +152,21 @@ bool writePhotos(const Pictures& pictures, const QString& root)
         const QString same = withPreview + QLatin1Char('/') + photo.name;
         QFile::remove(same);
         if (!JpegWriter::write(image, path, photo.kind, 90) ||
-            (::link(QFile::encodeName(path).constData(), QFile::encodeName(same).constData()) != 0 &&
+            (::link(QFile::encodeName(path).constData(), QFile::encodeName(same).constData()) !=
+                 0 &&
              !QFile::copy(path, same)))
             return false;
         // A preview copy as album tools make them: small, baseline.
-        if (!JpegWriter::write(image.scaled(800, 600, Qt::KeepAspectRatio, Qt::SmoothTransformation),
-                               withPreview + QStringLiteral("/Preview/") + photo.name,
-                               JpegWriter::Kind::Baseline, 85))
+        if (!JpegWriter::write(
+                image.scaled(800, 600, Qt::KeepAspectRatio, Qt::SmoothTransformation),
+                withPreview + QStringLiteral("/Preview/") + photo.name, JpegWriter::Kind::Baseline,
+                85))
             return false;
     }
     for (int n = 1; n <= 2; ++n)
         if (!JpegWriter::write(pictures.cut(640, 480, 100 + unsigned(n)),
-                               reset + QStringLiteral("/r%1.jpg").arg(n), JpegWriter::Kind::Baseline,
-                               90))
+                               reset + QStringLiteral("/r%1.jpg").arg(n),
+                               JpegWriter::Kind::Baseline, 90))
             return false;
     return true;
 }
@@ -211,7 +213,8 @@ int main(int argc, char** argv)
                            : "SYNTHETIC (no source photograph: these compress far better than "
                              "photographs, so decoding them is cheaper)");
     for (const Photo& photo : photoList()) {
-        const qint64 bytes = QFileInfo(out + QStringLiteral("/photos/nopreview/") + photo.name).size();
+        const qint64 bytes =
+            QFileInfo(out + QStringLiteral("/photos/nopreview/") + photo.name).size();
         std::printf("  %-10s %4d x %4d  %-11s %5.1f MB  %.2f bits per pixel\n",
                     qPrintable(photo.name), photo.width, photo.height,
                     photo.kind == JpegWriter::Kind::Baseline ? "baseline" : "progressive",
