@@ -82,6 +82,21 @@ void writeTextFile(const QString& path, const QByteArray& contents)
         qFatal("cannot write %s", qPrintable(path));
 }
 
+void damageSecondScan(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        qFatal("cannot open %s", qPrintable(path));
+    QByteArray bytes = file.readAll();
+    const QByteArray sos("\xff\xda", 2);
+    const qsizetype second = bytes.indexOf(sos, bytes.indexOf(sos) + 2);
+    if (second < 0)
+        qFatal("no second scan in %s", qPrintable(path));
+    bytes[second + 5 + 2 * uchar(bytes[second + 4]) + 1] = char(80);
+    if (!file.seek(0) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
 QString makeAlbum(const QString& root, const QString& album, int count, int width, int height)
 {
     const QString dir = root + QLatin1Char('/') + album;

@@ -67,6 +67,10 @@ QByteArray readTextFile(const QString& path);
 // Writes the given text as a file (creating its folder).
 void writeTextFile(const QString& path, const QByteArray& contents);
 
+// Makes a later scan of a progressive JPEG file impossible (its spectral range beyond 63): the
+// header still reads, the decode fails part-way.
+void damageSecondScan(const QString& path);
+
 // Makes an album folder under root holding `count` photos named "<prefix>1.jpg" ...
 // (width x height each) and returns the album's path.
 QString makeAlbum(const QString& root, const QString& album, int count, int width = 64,

@@ -108,24 +108,6 @@ std::vector<Report> decodeReports(const QString& path)
     return reports;
 }
 
-// An impossible second scan in a progressive file: the header reads, the decode fails
-// part-way.
-void damageSecondScan(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        qFatal("cannot open %s", qPrintable(path));
-    QByteArray bytes = file.readAll();
-    const qsizetype first = bytes.indexOf(QByteArray("\xff\xda", 2));
-    const qsizetype second = bytes.indexOf(QByteArray("\xff\xda", 2), first + 2);
-    if (second < 0)
-        qFatal("no second scan in %s", qPrintable(path));
-    const int components = uchar(bytes[second + 4]);
-    bytes[second + 5 + 2 * components + 1] = char(80); // spectral end beyond 63
-    file.seek(0);
-    file.write(bytes);
-}
-
 } // namespace
 
 class TestLoadProgress : public QObject
