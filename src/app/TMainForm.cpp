@@ -328,6 +328,7 @@ void TMainForm::createClientArea()
     ScrollBox->setContextMenuPolicy(Qt::CustomContextMenu);
     Image1 = new PhotoImage(ScrollBox);
     Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setDecodeToDrawnSize(true);
     Image1->setGeometry(0, 0, 376, 249);
     Image1->setContextMenuPolicy(Qt::CustomContextMenu);
     Image1->hide();

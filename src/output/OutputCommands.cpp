@@ -23,7 +23,7 @@ void TMainForm::PrintToolBtnClick()
         return;
     const TFileNameRec& rec = photoRecord(CurrentNodeIndex);
     // The picture itself, never the screen: zoom, fit and scrolling do not reach the paper.
-    printPhoto(printer, Image1->decodedImage(), LoadSetPath + rec.DirName + rec.FileName,
+    printPhoto(printer, Image1->fullSizeImage(), LoadSetPath + rec.DirName + rec.FileName,
                AutoOrientation);
 }
 
@@ -34,7 +34,7 @@ void TMainForm::ClipCopyToolBtnClick()
         return;
     // The photo at its natural size, whatever the view shows. On X11 the program serves it
     // to other programs (as image/png and more) for as long as it owns the clipboard.
-    QGuiApplication::clipboard()->setImage(Image1->decodedImage(), QClipboard::Clipboard);
+    QGuiApplication::clipboard()->setImage(Image1->fullSizeImage(), QClipboard::Clipboard);
 }
 
 QString TMainForm::AlbumPagePath(const TFileNameRec& rec) const

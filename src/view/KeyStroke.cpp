@@ -36,3 +36,13 @@ KeyStroke KeyStroke::from(int qtKey, Qt::KeyboardModifiers modifiers, Qt::MouseB
                          buttons == Qt::NoButton;
     return stroke;
 }
+
+KeyStroke KeyStroke::fromRelease(int qtKey, Qt::KeyboardModifiers atRelease,
+                                 Qt::KeyboardModifiers atPress, Qt::MouseButtons buttons)
+{
+    KeyStroke stroke = from(qtKey, atRelease, buttons);
+    const Qt::KeyboardModifiers others = atRelease & ~(Qt::ControlModifier | Qt::KeypadModifier);
+    if (!stroke.exactlyCtrl && others == Qt::NoModifier)
+        stroke.exactlyCtrl = from(qtKey, atPress, buttons).exactlyCtrl;
+    return stroke;
+}

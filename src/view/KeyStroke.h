@@ -33,4 +33,9 @@ struct KeyStroke
     // Keypad digits are the digit keys with the keypad flag (Num Lock on); the keypad's arrows
     // with Num Lock off count as arrows. The top-row digits are not keypad keys.
     static KeyStroke from(int qtKey, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+    // A key's release. Ctrl counts as held alone when it was so at the release, or when it was
+    // at the key's press and no other modifier is held at the release: a quick Ctrl+F often
+    // lets go of Ctrl a moment before the F.
+    static KeyStroke fromRelease(int qtKey, Qt::KeyboardModifiers atRelease,
+                                 Qt::KeyboardModifiers atPress, Qt::MouseButtons buttons);
 };

@@ -25,6 +25,8 @@ void PhotoImage::setPicture(std::unique_ptr<JpegPicture> picture)
 {
     m_picture = std::move(picture);
     m_paintedRows = 0;
+    m_firstDecodeDone = false;
+    m_errorReported = false;
     update();
 }
 
@@ -37,33 +39,50 @@ void PhotoImage::decodeIfNeeded()
     decodeNow();
 }
 
-const QImage& PhotoImage::decodedImage()
+const QImage& PhotoImage::fullSizeImage()
 {
     static const QImage none;
     if (!m_picture)
         return none;
+    m_picture->setMinimumDecodeSize(QSize(m_picture->width(), m_picture->height()));
     decodeNow();
     return m_picture->image();
 }
 
 void PhotoImage::decodeNow()
 {
-    if (!m_picture || m_picture->isDecoded() || m_decoding)
+    if (!m_picture || m_decoding)
         return;
+    const bool first = !m_firstDecodeDone;
+    m_firstDecodeDone = true;
+    if (m_picture->isDecoded()) {
+        if (first) {
+            emit progress(JpegPicture::ProgressStage::Starting, 0);
+            emit progress(JpegPicture::ProgressStage::Ending, 100);
+        }
+        return;
+    }
     m_decoding = true;
     decodeRunning = true;
     m_paintedRows = 0;
     JpegPicture* decoding = m_picture.get();
-    const QString error = decoding->decode([this](JpegPicture::ProgressStage stage, int percent) {
-        emit progress(stage, percent);
-        if (stage == JpegPicture::ProgressStage::Running && m_incremental)
-            paintNewRows();
-    });
+    // A larger decode of a picture already on show reports nothing and draws nothing until it
+    // is whole: the photo is on the screen all the while.
+    const QString error =
+        decoding->decode([this, first](JpegPicture::ProgressStage stage, int percent) {
+            if (!first)
+                return;
+            emit progress(stage, percent);
+            if (stage == JpegPicture::ProgressStage::Running && m_incremental)
+                paintNewRows();
+        });
     decodeRunning = false;
     m_decoding = false;
     update();
-    if (!error.isEmpty())
+    if (!error.isEmpty() && !m_errorReported) {
+        m_errorReported = true;
         emit decodeFailed(error);
+    }
 }
 
 void PhotoImage::paintNewRows()

@@ -22,8 +22,9 @@ public:
     int pictureWidth() const { return m_picture ? m_picture->width() : 0; }
     int pictureHeight() const { return m_picture ? m_picture->height() : 0; }
 
-    // The preview draws its picture small: decode it no larger than it is drawn (again, larger,
-    // when the control grows).
+    // Decode the picture no larger than it is drawn: at the smallest of libjpeg's DCT scales
+    // that still covers the control (again, larger, when the control grows). A photo fitted
+    // to the view then costs a fraction of a full decode, and holds a fraction of its memory.
     void setDecodeToDrawnSize(bool on) { m_decodeToDrawnSize = on; }
 
     // On: while the picture decodes, the rows decoded so far are drawn at each progress report
@@ -39,12 +40,14 @@ public:
     // Decodes a picture that is about to be shown and is not decoded yet. Called before the
     // window paints; does nothing while hidden.
     void decodeIfNeeded();
-    // The picture's decoded pixels (full size unless it decodes to its drawn size), decoding
-    // them now when no paint has asked for them yet (progress and errors are reported as for
-    // a paint). Null without a picture.
-    const QImage& decodedImage();
+    // The picture's pixels at full size, decoding them now when no paint has asked for them yet
+    // or only a reduced decode was made. Null without a picture.
+    const QImage& fullSizeImage();
 
 signals:
+    // The stages of each picture's first decode only: a later, larger decode of the same
+    // picture is silent. A picture that arrives already decoded reports Starting 0 and
+    // Ending 100 when it would have been decoded, as a quick decode does.
     void progress(JpegPicture::ProgressStage stage, int percent);
     // A fatal decoding error, reported once for each picture.
     void decodeFailed(const QString& text);
@@ -61,5 +64,7 @@ private:
     bool m_decodeToDrawnSize = false;
     bool m_decoding = false;
     bool m_decodeQueued = false;
+    bool m_firstDecodeDone = false; // this picture's first decode has been reported
+    bool m_errorReported = false;
     int m_paintedRows = 0; // picture rows drawn so far during an incremental decode
 };

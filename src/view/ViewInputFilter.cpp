@@ -56,6 +56,7 @@ void ViewInputFilter::windowEvent(QEvent* event)
         if (const auto release = m_releases.press(key->key(), key->timestamp()))
             keyUp(*release);
         m_releaseWait.stop();
+        m_pressModifiers.insert(key->key(), key->modifiers());
         // Auto-repeated presses count: holding an arrow key speeds up the pan.
         const KeyStroke stroke =
             KeyStroke::from(key->key(), key->modifiers(), QGuiApplication::mouseButtons());
@@ -68,7 +69,9 @@ void ViewInputFilter::windowEvent(QEvent* event)
         if (key->isAutoRepeat())
             break;
         const KeyStroke stroke =
-            KeyStroke::from(key->key(), key->modifiers(), QGuiApplication::mouseButtons());
+            KeyStroke::fromRelease(key->key(), key->modifiers(),
+                                   m_pressModifiers.take(key->key()),
+                                   QGuiApplication::mouseButtons());
         if (const auto earlier = m_releases.release({key->key(), key->timestamp(), stroke}))
             keyUp(*earlier);
         m_releaseWait.start();

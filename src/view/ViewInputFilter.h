@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -30,5 +31,6 @@ private:
     TMainForm& m_form;
     WheelNotches m_wheel;
     KeyReleaseHold m_releases;
+    QHash<int, Qt::KeyboardModifiers> m_pressModifiers; // of each key held down
     QTimer m_releaseWait;
 };

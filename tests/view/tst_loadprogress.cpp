@@ -8,6 +8,7 @@
 
 #include "JpegWriter.h"
 #include "app/TMainForm.h"
+#include "controls/PanelStatusBar.h"
 #include "controls/TStatusProgressBar.h"
 #include "library/FolderTreeView.h"
 #include "picture/JpegPicture.h"
@@ -105,6 +106,24 @@ std::vector<Report> decodeReports(const QString& path)
             holdPastTheReportInterval();
     });
     return reports;
+}
+
+// An impossible second scan in a progressive file: the header reads, the decode fails
+// part-way.
+void damageSecondScan(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        qFatal("cannot open %s", qPrintable(path));
+    QByteArray bytes = file.readAll();
+    const qsizetype first = bytes.indexOf(QByteArray("\xff\xda", 2));
+    const qsizetype second = bytes.indexOf(QByteArray("\xff\xda", 2), first + 2);
+    if (second < 0)
+        qFatal("no second scan in %s", qPrintable(path));
+    const int components = uchar(bytes[second + 4]);
+    bytes[second + 5 + 2 * components + 1] = char(80); // spectral end beyond 63
+    file.seek(0);
+    file.write(bytes);
 }
 
 } // namespace
@@ -253,18 +272,7 @@ private slots:
         Viewer v;
         const QString path =
             v.write(1, JpegWriter::photoLike(64, 64, 5), JpegWriter::Kind::Progressive);
-        // An impossible second scan: the header reads, the decode fails part-way.
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QByteArray bytes = file.readAll();
-        const qsizetype first = bytes.indexOf(QByteArray("\xff\xda", 2));
-        const qsizetype second = bytes.indexOf(QByteArray("\xff\xda", 2), first + 2);
-        QVERIFY(second > 0);
-        const int components = uchar(bytes[second + 4]);
-        bytes[second + 5 + 2 * components + 1] = char(80); // spectral end beyond 63
-        file.seek(0);
-        file.write(bytes);
-        file.close();
+        damageSecondScan(path);
 
         TMainForm& f = v.open(false);
         std::vector<Report> reports;
@@ -280,6 +288,93 @@ private slots:
         QCOMPARE(f.StatusProgressBar1->value(), 0);
         QVERIFY(f.ProgressTimer->isEnabled());
         QTRY_COMPARE(desktop.messages.size(), size_t(1));
+    }
+
+    // Fit mode draws the photo smaller than it is, so it is decoded reduced; whatever needs
+    // more later (100%, a zoom step, print or copy) decodes it again at full size, silently:
+    // the user has the photo on the screen all the while.
+    void fittedPhotoDecodesReducedAndGrowsWithoutASecondProgressCycle()
+    {
+        ScriptedDesktop desktop;
+        Viewer v;
+        v.write(1, JpegWriter::photoLike(2400, 1600, 6), JpegWriter::Kind::Baseline);
+        v.write(2, JpegWriter::photoLike(2400, 1600, 7), JpegWriter::Kind::Baseline);
+        TMainForm& f = v.open(false);
+        f.resize(800, 600);
+        f.FitWinToolBtn->click();
+        std::vector<Stage> stages;
+        connect(f.Image1, &PhotoImage::progress, &f,
+                [&](Stage stage, int) { stages.push_back(stage); });
+
+        v.openPhoto(1);
+        QTRY_VERIFY(f.Image1->picture()->isDecoded());
+        const QImage& reduced = f.Image1->picture()->image();
+        QVERIFY(reduced.width() < 2400);
+        QVERIFY(reduced.width() >= f.Image1->width());
+        QVERIFY(reduced.height() >= f.Image1->height());
+        QCOMPARE(f.StatusBar1->panelText(3), QStringLiteral("2400x1600"));
+        QCOMPARE(stages, (std::vector<Stage>{Stage::Starting, Stage::Ending}));
+        QTRY_COMPARE_WITH_TIMEOUT(f.StatusProgressBar1->value(), 0, 3000);
+
+        f.FitWinToolBtn->click(); // 100%
+        QTRY_COMPARE(f.Image1->picture()->image().width(), 2400);
+        QCOMPARE(f.Image1->picture()->image().height(), 1600);
+        QCOMPARE(stages.size(), size_t(2));
+        QVERIFY(!f.ProgressTimer->isEnabled());
+
+        f.FitWinToolBtn->click(); // fitted again: the full-size pixels are kept
+        QTest::qWait(50);
+        QCOMPARE(f.Image1->picture()->image().width(), 2400);
+
+        f.NextToolBtnClick(CommandOrigin::Control);
+        QTRY_VERIFY(f.Image1->picture()->isDecoded());
+        QVERIFY(f.Image1->picture()->image().width() < 2400);
+        QCOMPARE(stages.size(), size_t(4));
+        // Copy and print take the whole photo.
+        QCOMPARE(f.Image1->fullSizeImage().size(), QSize(2400, 1600));
+        QCOMPARE(stages.size(), size_t(4));
+    }
+
+    void aDamagedPhotoIsReportedOnceThoughDecodedTwice()
+    {
+        ScriptedDesktop desktop;
+        Viewer v;
+        damageSecondScan(
+            v.write(1, JpegWriter::photoLike(2400, 1600, 8), JpegWriter::Kind::Progressive));
+        TMainForm& f = v.open(false);
+        f.resize(800, 600);
+        f.FitWinToolBtn->click();
+        v.openPhoto(1);
+        QTRY_COMPARE(desktop.messages.size(), size_t(1));
+        QVERIFY(f.Image1->picture()->image().width() < 2400);
+        f.FitWinToolBtn->click();
+        QTRY_COMPARE(f.Image1->picture()->image().width(), 2400);
+        QTest::qWait(50);
+        QCOMPARE(desktop.messages.size(), size_t(1));
+    }
+
+    // A picture decoded elsewhere (ahead of being asked for) shows the stages of a quick
+    // decode when it is first shown, so the bar and the slide timer follow as usual.
+    void aPictureThatArrivesDecodedReportsAQuickDecode()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.jpg"));
+        QVERIFY(JpegWriter::write(JpegWriter::photoLike(64, 48, 9), path,
+                                  JpegWriter::Kind::Baseline));
+        auto picture = JpegPicture::load(path);
+        QVERIFY(picture->decode().isEmpty());
+        PhotoImage image;
+        image.resize(64, 48);
+        image.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&image));
+        std::vector<std::pair<Stage, int>> reports;
+        connect(&image, &PhotoImage::progress, &image,
+                [&](Stage stage, int percent) { reports.emplace_back(stage, percent); });
+        image.setPicture(std::move(picture));
+        image.decodeIfNeeded();
+        image.decodeIfNeeded();
+        const std::vector<std::pair<Stage, int>> quick{{Stage::Starting, 0}, {Stage::Ending, 100}};
+        QCOMPARE(reports, quick);
     }
 };
 
