@@ -33,22 +33,26 @@ namespace {
 constexpr int kPhotoWidth = 6000, kPhotoHeight = 4000;
 constexpr int kPhotos = 3;
 // Fewer samples than this between the input and the new photo would make the trace too thin
-// to show a flash. A decode takes over 100 ms and a sample a few, so even a busy machine gives
-// several times as many.
-constexpr int kMinSamplesDuringStep = 10;
+// to show a flash, which lasts about as long as the decode. A step takes over 100 ms and a
+// sample a few; on a busy machine both stretch, and traces still held 25 samples and more.
+constexpr int kMinSamplesDuringStep = 8;
 
 // Photo k is red, green or blue at every pixel: its own channel strong, the other two weak, in
-// tiles and bands of changing brightness. Any part of it tells which photo is on the screen,
-// and no part of it is the view's grey background.
+// tiles of changing brightness under fine noise. Any part of it tells which photo is on the
+// screen, no part of it is the view's grey background, and the noise makes it cost as much to
+// decode as a real 24 MP photo, even scaled down.
 QImage tintedPhoto(int channel)
 {
     QImage image(kPhotoWidth, kPhotoHeight, QImage::Format_RGB32);
     for (int y = 0; y < kPhotoHeight; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < kPhotoWidth; ++x) {
+            quint32 noise = quint32(x) * 2654435761u ^ quint32(y) * 40503u;
+            noise = (noise ^ noise >> 13) * 0x5bd1e995u;
+            noise ^= noise >> 15;
             std::array<int, 3> rgb;
-            rgb.fill(((x / 8) ^ (y / 8)) % 8 * 8);                                      // 0 .. 56
-            rgb[size_t(channel)] = 150 + (x / 48 + y / 32) % 4 * 25 + (x + 2 * y) % 16; // .. 240
+            rgb.fill(int(noise % 57));
+            rgb[size_t(channel)] = 150 + (x / 48 + y / 32) % 4 * 25 + int(noise >> 8 & 15);
             line[x] = qRgb(rgb[0], rgb[1], rgb[2]);
         }
     }
@@ -252,7 +256,10 @@ private:
         ScreenTrace trace(m_display, area, m_background);
         if (!trace.start())
             return QStringLiteral("no second connection to the X server");
-        QThread::msleep(100);
+        QElapsedTimer clock;
+        clock.start();
+        while (trace.samples().size() < 10 && clock.elapsed() < 10000)
+            QThread::msleep(20);
         const qint64 inputAt = trace.elapsedMs();
         input();
         // Done once the new photo has stood for 400 ms.
