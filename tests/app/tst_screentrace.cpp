@@ -339,7 +339,8 @@ private slots:
         if (xvfb.isEmpty() || tool("xdotool").isEmpty())
             QSKIP("Xvfb and xdotool are needed");
         QVERIFY(XInitThreads());
-        // Xvfb picks a free display and prints its number, on the one given if any.
+        // Xvfb picks a free display and prints its number; QIRVA_TEST_DISPLAY (":73") names
+        // one instead, for a machine where each developer has displays of their own.
         QStringList arguments{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"};
         if (!qEnvironmentVariableIsEmpty("QIRVA_TEST_DISPLAY"))
             arguments.prepend(qEnvironmentVariable("QIRVA_TEST_DISPLAY"));
