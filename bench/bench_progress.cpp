@@ -15,7 +15,7 @@
 #include "controls/TStatusProgressBar.h"
 #include "picture/JpegPicture.h"
 #include "view/PhotoImage.h"
-#include "BenchClock.h"
+#include "BenchSupport.h"
 
 namespace {
 
@@ -83,17 +83,17 @@ int main(int argc, char** argv)
         }
         const double without = bestOf([&] {
             auto picture = JpegPicture::load(path);
-            const double before = processCpuMs();
+            const double before = Bench::processCpuMs();
             picture->decode();
-            return processCpuMs() - before;
+            return Bench::processCpuMs() - before;
         });
         int lastReports = 0;
         const double with = bestOf([&] {
             photo->setPicture(JpegPicture::load(path));
             reports = 0;
-            const double before = processCpuMs();
+            const double before = Bench::processCpuMs();
             photo->decodeIfNeeded();
-            const double ms = processCpuMs() - before;
+            const double ms = Bench::processCpuMs() - before;
             lastReports = reports;
             photo->setPicture(nullptr);
             QApplication::processEvents();

@@ -1,71 +1,25 @@
-// Times the library scan against a bare walk of the same folders.
+// The library scan against a bare walk of the same folders, warm cache, printed as
+// "result KEY VALUE" lines for ./bench.sh.
 //
-// Usage: bench_scan [library-folder] [--locale NAME]
-// The library (1,000 albums x 100 tiny photos) is generated on first use and reused after.
-
-#include <QElapsedTimer>
+//   bench_scan LIBRARY [--locale NAME]
+// mkbenchphotos writes the library (1,000 albums x 100 tiny photos).
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocale>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <limits>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
 
+#include "BenchSupport.h"
 #include "library/FolderScan.h"
 #include "library/FolderTree.h"
 #include "library/FolderTreeModel.h"
 #include "platform/QirvaError.h"
 
 namespace {
-
-constexpr int Albums = 1000;
-constexpr int PhotosPerAlbum = 100;
-
-bool writeFile(const QByteArray& path, const QByteArray& content)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, content.constData(), size_t(content.size())) == content.size();
-    ::close(fd);
-    return ok;
-}
-
-// Album names like a camera-transfer tool's dates with a title, photo names from two camera
-// makes mixed, in mixed letter case.
-bool generateLibrary(const QByteArray& root)
-{
-    const QByteArray marker = root + "/.bench-complete";
-    if (::access(marker.constData(), F_OK) == 0)
-        return true;
-    std::printf("generating %d albums x %d photos in %s ...\n", Albums, PhotosPerAlbum,
-                root.constData());
-    ::mkdir(root.constData(), 0755);
-    for (int a = 0; a < Albums; ++a) {
-        const QByteArray album = root + '/' + QByteArray::number(2000 + a / 120) + '_' +
-                                 QByteArray::number(a / 10 % 12 + 1) + '_' +
-                                 QByteArray::number(a % 10 + 1) + (a % 3 ? " Trip" : " 旅行");
-        if (::mkdir(album.constData(), 0755) != 0 && errno != EEXIST)
-            return false;
-        for (int p = 0; p < PhotosPerAlbum; ++p) {
-            const int no = a * PhotosPerAlbum + p;
-            const QByteArray name =
-                p % 2 ? "DSC" + QByteArray::number(no).rightJustified(5, '0') + ".jpg"
-                      : "IMG_" + QByteArray::number(no % 10000).rightJustified(4, '0') + ".JPG";
-            if (!writeFile(album + '/' + name, QByteArray(8 + p % 5, '\xff')))
-                return false;
-        }
-    }
-    return writeFile(marker, "done\n");
-}
 
 // The least the scan could cost: one listing of the library, one per album, one stat per file.
 qint64 bareWalk(const QByteArray& root)
@@ -92,30 +46,6 @@ qint64 bareWalk(const QByteArray& root)
     return total;
 }
 
-struct Timing
-{
-    double wallMs = std::numeric_limits<double>::max();
-    double cpuMs = std::numeric_limits<double>::max();
-};
-
-double cpuNowMs()
-{
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-// Keeps the best wall-clock and the best processor time seen for one task.
-void timeOnce(Timing& best, const std::function<void()>& run)
-{
-    QElapsedTimer timer;
-    const double cpuStart = cpuNowMs();
-    timer.start();
-    run();
-    best.wallMs = std::min(best.wallMs, double(timer.nsecsElapsed()) / 1e6);
-    best.cpuMs = std::min(best.cpuMs, cpuNowMs() - cpuStart);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -124,7 +54,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
-    QString library = QStringLiteral("/tmp/qirva-bench-library");
+    QString library;
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--locale") && i + 1 < args.size())
@@ -132,11 +62,11 @@ int main(int argc, char** argv)
         else
             library = args[i];
     }
-    const QByteArray root = QFile::encodeName(library);
-    if (!generateLibrary(root)) {
-        std::fprintf(stderr, "cannot generate the library in %s\n", root.constData());
-        return 1;
+    if (library.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_scan LIBRARY [--locale NAME]\n");
+        return 2;
     }
+    const QByteArray root = QFile::encodeName(library);
 
     qint64 bytes = 0;
     FolderTree tree;
@@ -152,25 +82,23 @@ int main(int argc, char** argv)
         model.endRebuild();
     };
     // Best of 3 after a warm-up, the two taken in turn so that a burst of load elsewhere on
-    // the machine weighs on both alike. Processor time is shown too: it is what the scan
-    // itself costs, whatever else the machine is doing.
+    // the machine weighs on both alike.
     walk();
     scan();
-    Timing walkTime, scanTime;
+    Bench::Best walkTime, scanTime;
     for (int i = 0; i < 3; ++i) {
-        timeOnce(walkTime, walk);
-        timeOnce(scanTime, scan);
+        const Bench::Best w = Bench::bestOf(1, walk);
+        walkTime.add(w.wallMs, w.cpuMs);
+        const Bench::Best s = Bench::bestOf(1, scan);
+        scanTime.add(s.wallMs, s.cpuMs);
     }
-
-    const double ratio = scanTime.wallMs / walkTime.wallMs;
-    std::printf("library: %s (%d albums, %d nodes, %lld bytes), locale %s\n", root.constData(),
+    std::printf("library %s: %d albums, %d nodes, %lld bytes, locale %s\n", root.constData(),
                 tree.albumCount(), tree.count(), static_cast<long long>(bytes),
                 qPrintable(QLocale().name()));
-    std::printf("bare readdir+stat walk: %.1f ms (processor %.1f ms)\n", walkTime.wallMs,
-                walkTime.cpuMs);
-    std::printf("MakeFolderTree + model reset: %.1f ms (processor %.1f ms)\n", scanTime.wallMs,
-                scanTime.cpuMs);
-    std::printf("ratio: %.2f, processor %.2f (target <= 2.00): %s\n", ratio,
-                scanTime.cpuMs / walkTime.cpuMs, ratio <= 2.0 ? "met" : "NOT met");
+    Bench::result(QStringLiteral("scan.nodes"), tree.count());
+    Bench::result(QStringLiteral("scan.wall"), scanTime.wallMs);
+    Bench::result(QStringLiteral("scan.cpu"), scanTime.cpuMs);
+    Bench::result(QStringLiteral("walk.wall"), walkTime.wallMs);
+    Bench::result(QStringLiteral("walk.cpu"), walkTime.cpuMs);
     return 0;
 }
