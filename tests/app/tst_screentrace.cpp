@@ -397,8 +397,8 @@ private slots:
               area.y(), m_background);
 
         key(XK_Num_Lock);
-        click(showTreeRow(1), 2);
-        QVERIFY2(waitForPhoto(0), "the first photo did not open");
+        click(showTreeRow(3), 2);
+        QVERIFY2(waitForPhoto(2), "the last photo did not open");
     }
 
     void cleanupTestCase()
@@ -417,16 +417,18 @@ private slots:
         }
     }
 
+    // Backwards: the next photo comes decoded ahead and takes the old one's place within a
+    // sample or two, too quickly for a trace; the previous one is decoded as the step runs.
     void stepAtActualSize()
     {
-        const QString fault = traceStep("keypad 6 at 100%", 0, 1, [&] { key(XK_KP_6); });
+        const QString fault = traceStep("keypad 4 at 100%", 2, 1, [&] { key(XK_KP_4); });
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
     void stepFitted()
     {
         key(XK_KP_0);
-        const QString fault = traceStep("keypad 6 fitted", 1, 2, [&] { key(XK_KP_6); });
+        const QString fault = traceStep("keypad 4 fitted", 1, 0, [&] { key(XK_KP_4); });
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
@@ -434,8 +436,8 @@ private slots:
     // closes the panel; the trace covers the view area as it was beside the panel.
     void openFromTreeFitted()
     {
-        const QPoint row = showTreeRow(1);
-        const QString fault = traceStep("double-click fitted", 2, 0, [&] { click(row, 2); });
+        const QPoint row = showTreeRow(3);
+        const QString fault = traceStep("double-click fitted", 0, 2, [&] { click(row, 2); });
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
@@ -443,7 +445,7 @@ private slots:
     {
         key(XK_KP_0);
         const QPoint row = showTreeRow(2);
-        const QString fault = traceStep("double-click at 100%", 0, 1, [&] { click(row, 2); });
+        const QString fault = traceStep("double-click at 100%", 2, 1, [&] { click(row, 2); });
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 };
