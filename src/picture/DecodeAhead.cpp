@@ -3,6 +3,7 @@
 #include "picture/DecodeScale.h"
 #include "picture/FileStamp.h"
 #include "picture/JpegPicture.h"
+#include "picture/PixelPool.h"
 #include "picture/PictureBudget.h"
 #include "view/FitGeometry.h"
 
@@ -54,9 +55,13 @@ void DecodeAhead::start(const QString& path, Size size, qint64 keepFreeBytes)
 
 void DecodeAhead::drop()
 {
-    std::unique_ptr<JpegPicture> held;
-    const std::lock_guard lock(m_mutex);
-    held = dropLocked();
+    {
+        std::unique_ptr<JpegPicture> held;
+        const std::lock_guard lock(m_mutex);
+        held = dropLocked();
+    }
+    // No picture decoded ahead is coming to take the spare pixel block.
+    PixelPool::trim();
 }
 
 std::unique_ptr<JpegPicture> DecodeAhead::take(const QString& path)

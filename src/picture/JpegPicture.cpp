@@ -13,7 +13,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +21,7 @@
 
 #include "picture/DecodeScale.h"
 #include "picture/PictureBudget.h"
+#include "picture/PixelPool.h"
 #include "platform/QirvaError.h"
 
 namespace {
@@ -112,30 +112,35 @@ qint64 coefficientBufferBytes(const jpeg_decompress_struct& cinfo)
     return blocks * DCTSIZE2 * qint64(sizeof(JCOEF));
 }
 
-// Faulting in a large picture's memory 4 KiB at a time costs about as much as decoding it;
-// in 2 MiB pages it costs a fraction.
-constexpr size_t hugePageSize = size_t(2) << 20;
-
-void freePixels(void* pixels)
+// A large picture's pixels come from the pixel pool, and go back to it when the last QImage
+// sharing them is gone.
+struct PooledPixels
 {
-    std::free(pixels);
+    void* block;
+    size_t bytes;
+};
+
+void returnPixels(void* info)
+{
+    auto* pixels = static_cast<PooledPixels*>(info);
+    PixelPool::give(pixels->block, pixels->bytes);
+    delete pixels;
 }
 
 QImage allocateRgb32(int width, int height)
 {
     const qsizetype bytesPerLine = qsizetype(width) * 4;
     const size_t bytes = size_t(bytesPerLine) * size_t(height);
-    if (bytes < hugePageSize)
+    if (bytes < PixelPool::minimumBytes)
         return QImage(width, height, QImage::Format_RGB32);
-    const size_t rounded = (bytes + hugePageSize - 1) / hugePageSize * hugePageSize;
-    void* pixels = std::aligned_alloc(hugePageSize, rounded);
-    if (!pixels)
+    void* block = PixelPool::take(bytes);
+    if (!block)
         return {};
-    ::madvise(pixels, rounded, MADV_HUGEPAGE); // only advice: without it, small pages do
-    QImage image(static_cast<uchar*>(pixels), width, height, bytesPerLine, QImage::Format_RGB32,
-                 freePixels, pixels);
+    auto* pixels = new PooledPixels{block, bytes};
+    QImage image(static_cast<uchar*>(block), width, height, bytesPerLine, QImage::Format_RGB32,
+                 returnPixels, pixels);
     if (image.isNull())
-        std::free(pixels);
+        returnPixels(pixels);
     return image;
 }
 

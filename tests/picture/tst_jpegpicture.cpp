@@ -15,6 +15,7 @@
 #include "JpegWriter.h"
 #include "picture/DecodeScale.h"
 #include "picture/JpegPicture.h"
+#include "picture/PixelPool.h"
 #include "picture/PictureBudget.h"
 #include "platform/QirvaError.h"
 
@@ -482,6 +483,40 @@ private slots:
             QCOMPARE(third->decode(), QString());
         }
         QCOMPARE(PictureBudget::inUse(), 0);
+    }
+
+    // The pixels of a large picture let go serve the next picture of the same size, whose
+    // rows the decode writes afresh; a picture of another size gets memory of its own.
+    void aLargePicturesPixelsServeTheNextOfItsSize()
+    {
+        PixelPool::trim();
+        const QString red = write(JpegWriter::photoLike(1200, 800, 1), "pool1.jpg");
+        const QString other = write(JpegWriter::photoLike(1200, 800, 2), "pool2.jpg");
+        auto first = JpegPicture::load(red);
+        QCOMPARE(first->decode(), QString());
+        const uchar* block = first->image().constBits();
+        const QImage expected = first->image().copy();
+        first.reset();
+        QVERIFY(PixelPool::spareBytes() >= size_t(1200 * 800 * 4));
+
+        auto second = JpegPicture::load(other);
+        QCOMPARE(second->decode(), QString());
+        QCOMPARE(second->image().constBits(), block);
+        QCOMPARE(PixelPool::spareBytes(), size_t(0));
+        second.reset();
+        auto again = JpegPicture::load(red);
+        QCOMPARE(again->decode(), QString());
+        QCOMPARE(again->image(), expected); // nothing of the other photo left over
+        again.reset();
+
+        QVERIFY(PixelPool::spareBytes() > 0);
+        auto larger = JpegPicture::load(write(JpegWriter::photoLike(2000, 1200, 3), "pool3.jpg"));
+        QCOMPARE(larger->decode(), QString());
+        QCOMPARE(PixelPool::spareBytes(), size_t(0)); // the other size's block was freed
+        larger.reset();
+        QVERIFY(PixelPool::spareBytes() >= size_t(2000 * 1200 * 4));
+        PixelPool::trim();
+        QCOMPARE(PixelPool::spareBytes(), size_t(0));
     }
 
     void twelveBitIsAJpegErrorAtLoad()
