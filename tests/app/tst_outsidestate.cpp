@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -21,21 +20,13 @@ private:
     QProcess m_xvfb;
     QString m_display;
 
-    QString tool(const char* name)
-    {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (path.isEmpty())
-            qWarning("%s is missing (scripts/install-deps.sh installs it)", name);
-        return path;
-    }
-
     QByteArray xdotool(const QStringList& arguments)
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), m_display);
         process.setProcessEnvironment(env);
-        process.start(tool("xdotool"), arguments);
+        process.start(findTool("xdotool"), arguments);
         process.waitForFinished(10000);
         return process.readAllStandardOutput().trimmed();
     }
@@ -43,21 +34,11 @@ private:
 private slots:
     void initTestCase()
     {
-        const QString xvfb = tool("Xvfb");
-        if (xvfb.isEmpty() || tool("strace").isEmpty() || tool("xdotool").isEmpty())
+        const QString xvfb = findTool("Xvfb");
+        if (xvfb.isEmpty() || findTool("strace").isEmpty() || findTool("xdotool").isEmpty())
             QSKIP("Xvfb, strace and xdotool are needed");
-        // Xvfb picks a free display and prints its number.
-        m_xvfb.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
-        QVERIFY(m_xvfb.waitForStarted());
-        QElapsedTimer clock;
-        clock.start();
-        QByteArray number;
-        while (!number.contains('\n') && clock.elapsed() < 20000) {
-            m_xvfb.waitForReadyRead(500);
-            number += m_xvfb.readAllStandardOutput();
-        }
-        QVERIFY2(number.contains('\n'), "Xvfb did not start");
-        m_display = u':' + QString::fromLatin1(number.trimmed());
+        m_display = startXvfb(m_xvfb);
+        QVERIFY2(!m_display.isEmpty(), "Xvfb did not start");
     }
 
     void cleanupTestCase()
@@ -94,7 +75,7 @@ private slots:
         QProcess viewer;
         viewer.setProcessEnvironment(env);
         viewer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        viewer.start(tool("strace"),
+        viewer.start(findTool("strace"),
                      {"-f", "-qq", "-e", "trace=file,process", "-o", trace, program});
         QVERIFY(viewer.waitForStarted());
 

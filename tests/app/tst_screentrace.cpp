@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QRect>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -189,21 +188,13 @@ private:
     Display* m_x = nullptr;
     quint32 m_background = 0;
 
-    static QString tool(const char* name)
-    {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (path.isEmpty())
-            qWarning("%s is missing (scripts/install-deps.sh installs it)", name);
-        return path;
-    }
-
     void xdotool(const QStringList& arguments)
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(m_display));
         process.setProcessEnvironment(env);
-        process.start(tool("xdotool"), arguments);
+        process.start(findTool("xdotool"), arguments);
         process.waitForFinished(10000);
     }
 
@@ -335,17 +326,13 @@ private:
 private slots:
     void initTestCase()
     {
-        const QString xvfb = tool("Xvfb");
-        if (xvfb.isEmpty() || tool("xdotool").isEmpty())
+        const QString xvfb = findTool("Xvfb");
+        if (xvfb.isEmpty() || findTool("xdotool").isEmpty())
             QSKIP("Xvfb and xdotool are needed");
         QVERIFY(XInitThreads());
-        // Xvfb picks a free display and prints its number; QIRVA_TEST_DISPLAY (":73") names
-        // one instead, for a machine where each developer has displays of their own.
-        QStringList arguments{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"};
-        if (!qEnvironmentVariableIsEmpty("QIRVA_TEST_DISPLAY"))
-            arguments.prepend(qEnvironmentVariable("QIRVA_TEST_DISPLAY"));
-        m_xvfb.start(xvfb, arguments);
-        QVERIFY(m_xvfb.waitForStarted());
+        const QString display = startXvfb(m_xvfb);
+        QVERIFY2(!display.isEmpty(), "Xvfb did not start");
+        m_display = display.toLatin1();
 
         const QString library = m_dir.filePath(QStringLiteral("library"));
         QVERIFY(QDir().mkpath(library + QStringLiteral("/trip")));
@@ -355,15 +342,6 @@ private slots:
         writeTextFile(m_dir.filePath(QStringLiteral("qirva.ini")),
                       "[Form]\nTop=0\nLeft=0\n[Setting]\nLoadSetPath=" + library.toUtf8() + "\n");
 
-        QElapsedTimer clock;
-        clock.start();
-        QByteArray number;
-        while (!number.contains('\n') && clock.elapsed() < 20000) {
-            m_xvfb.waitForReadyRead(500);
-            number += m_xvfb.readAllStandardOutput();
-        }
-        QVERIFY2(number.contains('\n'), "Xvfb did not start");
-        m_display = ':' + number.trimmed();
         m_x = XOpenDisplay(m_display.constData());
         QVERIFY(m_x);
 
@@ -382,7 +360,8 @@ private slots:
         QVERIFY(area.width() > 100 && area.height() > 100);
         Look before;
         int same = 0;
-        clock.restart();
+        QElapsedTimer clock;
+        clock.start();
         while (same < 3 && clock.elapsed() < 20000) {
             QThread::msleep(200);
             const Look now = look(m_x, area);

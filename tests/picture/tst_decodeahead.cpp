@@ -21,21 +21,6 @@ struct BudgetLimit
     ~BudgetLimit() { PictureBudget::setLimit(PictureBudget::defaultLimit()); }
 };
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return file.readAll();
-}
-
-void writeAll(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
 // Sets the file's modification time (seconds and nanoseconds since the epoch).
 void setModified(const QString& path, timespec when)
 {
@@ -170,22 +155,22 @@ private slots:
         const QString file = m_dir.filePath(QStringLiteral("changing.jpg"));
         QFile::remove(file);
         QVERIFY(QFile::copy(m_small, file));
-        const QByteArray data = readAll(file);
+        const QByteArray data = readTextFile(file);
         DecodeAhead ahead;
         ahead.start(file, fullSize, 0);
         QTRY_VERIFY(smallDecoded());
 
         if (change == QLatin1String("size")) {
-            writeAll(file, data + QByteArray(16, '\0'));
+            writeTextFile(file, data + QByteArray(16, '\0'));
         } else if (change == QLatin1String("time")) {
             timespec later = modified(file);
             later.tv_nsec = (later.tv_nsec + 1) % 1'000'000'000;
-            writeAll(file, data);
+            writeTextFile(file, data);
             setModified(file, later);
         } else if (change == QLatin1String("inode")) {
             const timespec same = modified(file);
             const QString other = file + QStringLiteral(".new");
-            writeAll(other, data);
+            writeTextFile(other, data);
             setModified(other, same);
             QVERIFY(::rename(QFile::encodeName(other).constData(),
                              QFile::encodeName(file).constData()) == 0);
@@ -212,7 +197,7 @@ private slots:
                                       JpegWriter::Kind::Progressive));
             damageSecondScan(file);
         } else {
-            writeAll(file, "not a photo");
+            writeTextFile(file, "not a photo");
         }
         DecodeAhead ahead;
         ahead.start(file, fullSize, 0);

@@ -2,7 +2,9 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTest>
 
 #include "JpegWriter.h"
@@ -110,4 +112,32 @@ QByteArray readTextFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QString findTool(const char* name)
+{
+    const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+    if (path.isEmpty())
+        qWarning("%s is missing (scripts/install-deps.sh installs it)", name);
+    return path;
+}
+
+QString startXvfb(QProcess& xvfb)
+{
+    QStringList arguments{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"};
+    if (!qEnvironmentVariableIsEmpty("QIRVA_TEST_DISPLAY"))
+        arguments.prepend(qEnvironmentVariable("QIRVA_TEST_DISPLAY"));
+    xvfb.start(findTool("Xvfb"), arguments);
+    if (!xvfb.waitForStarted())
+        return {};
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray number;
+    while (!number.contains('\n') && clock.elapsed() < 20000) {
+        xvfb.waitForReadyRead(500);
+        number += xvfb.readAllStandardOutput();
+    }
+    if (!number.contains('\n'))
+        return {};
+    return u':' + QString::fromLatin1(number.trimmed());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMessageBox>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -75,3 +76,11 @@ void damageSecondScan(const QString& path);
 // (width x height each) and returns the album's path.
 QString makeAlbum(const QString& root, const QString& album, int count, int width = 64,
                   int height = 48);
+
+// The path of a program the tests drive (Xvfb, xdotool); empty, with a warning, when missing.
+QString findTool(const char* name);
+
+// Starts an X server of the test's own (1024x768x24) and returns its display name (":N"),
+// empty when it did not start. Xvfb picks a free display; QIRVA_TEST_DISPLAY (":73") names one
+// instead, for a machine where each developer has displays of their own.
+QString startXvfb(QProcess& xvfb);
