@@ -187,12 +187,13 @@ void TMainForm::ImageTimerTimer()
     // Stopped for the tick and started again after it, so ticks never overlap and the
     // interval counts from the end of one to the start of the next.
     ImageTimer->setEnabled(false);
-    const std::optional<QPoint> move = Pan.tick(Image1->pos());
-    if (!move)
+    const std::optional<QPoint> tick = Pan.tick(Image1->pos());
+    if (!tick)
         return;
     // Scrolling the view area moves the photo with the pixels already drawn; only the
     // uncovered strip is painted.
-    if (!move->isNull())
-        ScrollBox->scroll(move->x(), move->y());
+    const QPoint move = *tick;
+    if (!move.isNull())
+        ScrollBox->scroll(move.x(), move.y());
     ImageTimer->setEnabled(true);
 }
