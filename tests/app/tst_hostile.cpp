@@ -54,8 +54,9 @@ std::map<QString, QString> snapshot(const QString& root)
         QString hash;
         if (info.isFile() && !info.isSymLink())
             hash = QCryptographicHash::hash(readTextFile(path), QCryptographicHash::Sha256).toHex();
-        state[path] = hash + ' ' +
-                      QString::number(info.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch());
+        state[path] =
+            hash + ' ' +
+            QString::number(info.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch());
     }
     return state;
 }
@@ -69,12 +70,7 @@ struct Viewer
 
     TMainForm& open()
     {
-        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
-                      "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n");
-        form = std::make_unique<TMainForm>(dir.path());
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            qFatal("window not exposed");
+        form = showMainWindow(dir.path(), "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n");
         return *form;
     }
 
@@ -127,7 +123,8 @@ private slots:
             {jpegBytes(scratch, JpegWriter::Kind::Cmyk, 40, 30), QString()},
             {jpegBytes(scratch, JpegWriter::Kind::Grayscale, 40, 30), QString()},
             {jpegBytes(scratch, JpegWriter::Kind::Arithmetic, 40, 30), QString()},
-            {HostileJpeg::corruptRestartMarkers(HostileJpeg::withRestartMarkers(64, 64)), QString()},
+            {HostileJpeg::corruptRestartMarkers(HostileJpeg::withRestartMarkers(64, 64)),
+             QString()},
             {HostileJpeg::manyEmptyScans(64, 64, 3000), jpegError(1001)},
             {HostileJpeg::progressiveHeaderOnly(16000, 16000), jpegError(JERR_IMAGE_TOO_BIG)},
             {HostileJpeg::baselineHeaderOnly(65500, 65500), jpegError(JERR_IMAGE_TOO_BIG)},
@@ -245,9 +242,9 @@ private slots:
         TMainForm& f = v.open();
         v.doubleClickNode(1);
         v.settle();
-        for (QToolButton* button : {f.NextToolBtn, f.ZoomInToolBtn, f.ZoomInToolBtn,
-                                    f.ZoomOutToolBtn, f.UnZoomToolBtn, f.FitWinToolBtn,
-                                    f.FitWinToolBtn, f.NextToolBtn, f.PrevToolBtn}) {
+        for (QToolButton* button :
+             {f.NextToolBtn, f.ZoomInToolBtn, f.ZoomInToolBtn, f.ZoomOutToolBtn, f.UnZoomToolBtn,
+              f.FitWinToolBtn, f.FitWinToolBtn, f.NextToolBtn, f.PrevToolBtn}) {
             if (button->isEnabled())
                 QTest::mouseClick(button, Qt::LeftButton);
             v.settle();

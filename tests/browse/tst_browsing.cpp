@@ -40,12 +40,7 @@ struct Viewer
 
     TMainForm& open()
     {
-        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
-                      "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n");
-        form = std::make_unique<TMainForm>(dir.path());
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            qFatal("window not exposed");
+        form = showMainWindow(dir.path(), "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n");
         return *form;
     }
 
@@ -282,8 +277,7 @@ private slots:
         // Collapsing the album with its button moves the selection onto the album ...
         const QRect album = f.TreeView->visualRect(f.TreeModel->indexOfNode(4));
         QTest::mouseClick(viewport, Qt::LeftButton, {},
-                          QPoint(album.left() - f.TreeView->indentation() / 2,
-                                 album.center().y()));
+                          QPoint(album.left() - f.TreeView->indentation() / 2, album.center().y()));
         QVERIFY(!f.TreeView->isExpanded(f.TreeModel->indexOfNode(4)));
         QCOMPARE(f.TreeView->selectedNode(), 4);
         QCOMPARE(v.panel(0), QStringLiteral("2個"));
@@ -349,9 +343,9 @@ private slots:
         QCOMPARE(f.PrevPanel->geometry(), placement.frame);
         QCOMPARE(f.Image2->geometry(), placement.picture);
         const QSize decoded = f.Image2->picture()->image().size();
-        QCOMPARE(decoded, DecodeScale::scaled(QSize(1600, 1200),
-                                              DecodeScale::eighthsToCover(QSize(1600, 1200),
-                                                                          f.Image2->size())));
+        QCOMPARE(decoded,
+                 DecodeScale::scaled(QSize(1600, 1200), DecodeScale::eighthsToCover(
+                                                            QSize(1600, 1200), f.Image2->size())));
         QVERIFY(decoded.width() < 1600);
 
         // A taller preview area gets a larger decode of the same picture.
@@ -371,7 +365,8 @@ private slots:
         f.FolderToolBtn->click();
         QVERIFY(f.Image2->hasPicture());
         QVERIFY(f.PrevPanel->isVisible());
-        QCOMPARE(f.PrevPanel->geometry(), fitPreview(f.ImagePanel->size(), QSize(1600, 1200)).frame);
+        QCOMPARE(f.PrevPanel->geometry(),
+                 fitPreview(f.ImagePanel->size(), QSize(1600, 1200)).frame);
         QVERIFY(desktop.messages.empty());
     }
 
@@ -571,7 +566,7 @@ private slots:
         QCOMPARE(desktop.messages.size(), size_t(1));
         QCOMPARE(desktop.messages[0].text,
                  QStringLiteral("ファイル %1 は開けません.").arg(v.photo(0, 2)));
-        QCOMPARE(f.CurrentNodeIndex, 2);          // names the photo that failed
+        QCOMPARE(f.CurrentNodeIndex, 2);                // names the photo that failed
         QCOMPARE(v.panel(1), QStringLiteral("p1.jpg")); // the rest still describes the last
         QCOMPARE(commands(f), QStringLiteral("next:on prev:off first:off last:on auto:on "
                                              "nextAlbum:on prevAlbum:off"));
@@ -594,7 +589,6 @@ private slots:
         QVERIFY(f.FolderPanel->isVisible());
         QVERIFY(f.Folder1->isChecked());
         QVERIFY(!f.AutoNextToolBtn->isChecked() && !f.AutoNextToolBtn->isEnabled());
-
     }
 
     void lookupOutsideTheTreeReportsAnInvalidIndex()

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "JpegWriter.h"
 #include "app/TMainForm.h"
@@ -38,12 +38,8 @@ struct Viewer
 
     TMainForm& open(const QByteArray& settings = {})
     {
-        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
-                      "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n" + settings);
-        form = std::make_unique<TMainForm>(dir.path());
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            qFatal("window not exposed");
+        form = showMainWindow(dir.path(),
+                              "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n" + settings);
         return *form;
     }
 

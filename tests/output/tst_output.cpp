@@ -50,12 +50,8 @@ struct Viewer
 
     TMainForm& open(const QByteArray& extraSettings = {})
     {
-        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
-                      "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n" + extraSettings);
-        form = std::make_unique<TMainForm>(dir.path());
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            qFatal("window not exposed");
+        form = showMainWindow(dir.path(),
+                              "[Setting]\nLoadSetPath=" + library.toUtf8() + "\n" + extraSettings);
         return *form;
     }
 

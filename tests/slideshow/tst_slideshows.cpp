@@ -33,13 +33,8 @@ struct Library
 
     TMainForm& open(bool slideLoop = false)
     {
-        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
-                      "[Setting]\nLoadSetPath=" + root.toUtf8() +
-                          "\nSlideLoop=" + (slideLoop ? "1" : "0") + "\n");
-        form = std::make_unique<TMainForm>(dir.path());
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            qFatal("window not exposed");
+        form = showMainWindow(dir.path(), "[Setting]\nLoadSetPath=" + root.toUtf8() +
+                                              "\nSlideLoop=" + (slideLoop ? "1" : "0") + "\n");
         return *form;
     }
 
@@ -168,8 +163,7 @@ private slots:
             lib.selectNode(9); // the selection does not matter
             f.mAllSlideShow->trigger();
             QCOMPARE(f.SlideMode, 2);
-            QCOMPARE(runByTicks(f, 20),
-                     nodes({"1", "2", "3", "5", "7", "8", "9", "10", "stop"}));
+            QCOMPARE(runByTicks(f, 20), nodes({"1", "2", "3", "5", "7", "8", "9", "10", "stop"}));
             QCOMPARE(f.CurrentNodeIndex, 10);
             QCOMPARE(switchState(f), QStringLiteral("off"));
         }
@@ -196,7 +190,8 @@ private slots:
             lib.selectNode(0);
             QVERIFY(f.mAllSlideShow->isEnabled()); // three nodes are enough
             f.mAllSlideShow->trigger();
-            QCOMPARE(runByTicks(f, 3), loop ? nodes({"1", "2", "1", "2"}) : nodes({"1", "2", "stop"}));
+            QCOMPARE(runByTicks(f, 3),
+                     loop ? nodes({"1", "2", "1", "2"}) : nodes({"1", "2", "stop"}));
         }
     }
 

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "JpegWriter.h"
+#include "app/TMainForm.h"
 
 ScriptedDesktop::ScriptedDesktop()
 {
@@ -140,4 +141,14 @@ QString startXvfb(QProcess& xvfb)
     if (!number.contains('\n'))
         return {};
     return u':' + QString::fromLatin1(number.trimmed());
+}
+
+std::unique_ptr<TMainForm> showMainWindow(const QString& appDir, const QByteArray& settings)
+{
+    writeTextFile(QDir(appDir).filePath(QStringLiteral("qirva.ini")), settings);
+    auto form = std::make_unique<TMainForm>(appDir);
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        qFatal("window not exposed");
+    return form;
 }

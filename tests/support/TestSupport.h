@@ -7,9 +7,12 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/Desktop.h"
+
+class TMainForm;
 
 // A desktop that answers from a script and records what the program asked of it.
 // It installs itself for its lifetime.
@@ -84,3 +87,7 @@ QString findTool(const char* name);
 // empty when it did not start. Xvfb picks a free display; QIRVA_TEST_DISPLAY (":73") names one
 // instead, for a machine where each developer has displays of their own.
 QString startXvfb(QProcess& xvfb);
+
+// Writes `settings` as the settings file in appDir, opens the main window on it and waits
+// until the window is on the screen.
+std::unique_ptr<TMainForm> showMainWindow(const QString& appDir, const QByteArray& settings);

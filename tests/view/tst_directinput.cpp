@@ -39,13 +39,8 @@ struct Viewer
         for (int i = 0; i < albums.size(); ++i)
             makeAlbum(library, QStringLiteral("a%1").arg(i), albums[i], photo.width(),
                       photo.height());
-        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
-                      "[Form]\nTop=40\nLeft=30\n[Setting]\nLoadSetPath=" + library.toUtf8() +
-                          "\n");
-        form = std::make_unique<TMainForm>(dir.path());
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            qFatal("window not exposed");
+        form = showMainWindow(dir.path(), "[Form]\nTop=40\nLeft=30\n[Setting]\nLoadSetPath=" +
+                                              library.toUtf8() + "\n");
     }
 
     // Opens the photo at the flat tree index as a double-click would.
@@ -437,7 +432,9 @@ private slots:
         QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(f.mView);
         QAccessibleInterface* item = nullptr;
         for (int i = 0; i < menu->childCount(); ++i)
-            if (menu->child(i)->text(QAccessible::Name).startsWith(QStringLiteral("フルスクリーン")))
+            if (menu->child(i)
+                    ->text(QAccessible::Name)
+                    .startsWith(QStringLiteral("フルスクリーン")))
                 item = menu->child(i);
         QVERIFY(item);
         QVERIFY(item->state().checkable);

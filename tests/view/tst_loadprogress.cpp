@@ -55,13 +55,9 @@ struct Viewer
 
     TMainForm& open(bool incremental)
     {
-        writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
-                      "[Setting]\nLoadSetPath=" + dir.filePath(QStringLiteral("lib")).toUtf8() +
-                          "\nIncremental=" + (incremental ? "1" : "0") + "\n");
-        form = std::make_unique<TMainForm>(dir.path());
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            qFatal("window not exposed");
+        form = showMainWindow(
+            dir.path(), "[Setting]\nLoadSetPath=" + dir.filePath(QStringLiteral("lib")).toUtf8() +
+                            "\nIncremental=" + (incremental ? "1" : "0") + "\n");
         return *form;
     }
 
@@ -244,7 +240,7 @@ private slots:
         QVERIFY(photoPaints.paints >= 1);
         QCOMPARE(partial.height(), 128);
         const QColor background = f.Image1->palette().color(QPalette::Window);
-        QVERIFY(partial.pixelColor(10, 2) != background);   // decoded: the photo's sky
+        QVERIFY(partial.pixelColor(10, 2) != background);  // decoded: the photo's sky
         QCOMPARE(partial.pixelColor(10, 125), background); // still to come: nothing drawn
     }
 
@@ -341,8 +337,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("p.jpg"));
-        QVERIFY(JpegWriter::write(JpegWriter::photoLike(64, 48, 9), path,
-                                  JpegWriter::Kind::Baseline));
+        QVERIFY(
+            JpegWriter::write(JpegWriter::photoLike(64, 48, 9), path, JpegWriter::Kind::Baseline));
         auto picture = JpegPicture::load(path);
         QVERIFY(picture->decode().isEmpty());
         PhotoImage image;
