@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 started=$SECONDS
 
-scripts/install-deps.sh
+scripts/install-deps.sh libxtst-dev
 source_photo=/usr/share/backgrounds/mate/abstract/Elephants_5640x3172.jpg
 scripts/install-deps.sh mate-backgrounds || true
 if [ ! -r "$source_photo" ]; then
@@ -99,6 +99,47 @@ for zoom in fit 100; do
         done
     done
 done
+
+step "what a user meets: real keys and clicks, timed on the screen"
+nice cmake --build build-release --target bench_user
+user=build-release/bench/bench_user
+# Three albums of 24 photos in all, 24 and 12 MP, alternating two photos (hard links), for the
+# album jumps and for stepping through many photos; "reset" as in the photo folder.
+for mp in 24 12; do
+    jumps=$data/jumps$mp
+    for a in 1 2 3; do
+        mkdir -p "$jumps/a$a"
+        for n in 1 2 3 4 5 6 7 8; do
+            ln -f "$photos/nopreview/b${mp}_$(( (n + 1) % 2 + 1 )).jpg" "$jumps/a$a/$n.jpg"
+        done
+    done
+    mkdir -p "$jumps/reset"
+    ln -f "$photos/reset/r1.jpg" "$jumps/reset/r1.jpg"
+done
+for zoom in fit 100; do
+    fit=()
+    [ $zoom = fit ] && fit=(--fit)
+    for mp in 24 12; do
+        measure "$user" step "$photos" nopreview b${mp}_1.jpg 6 "${fit[@]}" --runs 3 \
+            --key "user.next.$zoom.$mp"
+        measure "$user" step "$photos" nopreview b${mp}_2.jpg 4 "${fit[@]}" --runs 3 \
+            --key "user.prev.$zoom.$mp"
+        measure "$user" step "$photos" nopreview b${mp}_1.jpg 6,4 "${fit[@]}" --runs 3 \
+            --key "user.backforth.$zoom.$mp"
+        measure "$user" step "$data/jumps$mp" a2 4.jpg 3 "${fit[@]}" --runs 3 \
+            --key "user.nextalbum.$zoom.$mp"
+        measure "$user" step "$data/jumps$mp" a2 4.jpg 1 "${fit[@]}" --runs 3 \
+            --key "user.prevalbum.$zoom.$mp"
+        for _ in 1 2 3; do
+            measure "$user" open "$photos" nopreview b${mp}_1.jpg "${fit[@]}" \
+                --key "user.open.$zoom.$mp"
+        done
+    done
+done
+for mp in 24 12; do
+    measure "$user" fitleave "$photos" nopreview b${mp}_1.jpg --runs 3 --key "user.fitleave.$mp"
+done
+measure "$user" memory "$data/jumps24" a1 1.jpg --key user.memory
 
 step "repaint, pan and directory reads"
 measure "$view" repaint "$photos" nopreview b24_1.jpg --key repaint
@@ -194,6 +235,35 @@ for zoom in fit 100; do
         done
     done
 done
+for zoom in fit 100; do
+    for mp in 24 12; do
+        for what in next prev backforth nextalbum prevalbum; do
+            case $what in
+                next) text="next photo (keypad 6)" ;;
+                prev) text="previous photo (keypad 4)" ;;
+                backforth) text="back and forth (6, then 4 at once)" ;;
+                nextalbum) text="next album's first (keypad 3)" ;;
+                prevalbum) text="previous album's first (keypad 1)" ;;
+            esac
+            # Every photo stepped to here is b.._1 or b.._2; their djpeg times are close.
+            ref=decode.b${mp}_1.djpeg
+            [ $what = next ] && ref=decode.b${mp}_2.djpeg
+            row ms "user: $text, $mp MP, $(zoom_text $zoom)" "user.$what.$zoom.$mp.wall" \
+                "$ref.wall" le 0.07 - - "real key after 1 s on screen, to the frame"
+        done
+        target=1.2
+        [ $zoom = fit ] && target=0.8
+        row ms "user: open $mp MP, $(zoom_text $zoom), fresh process" "user.open.$zoom.$mp.wall" \
+            "decode.b${mp}_1.djpeg.wall" le $target - - "real double-click, from the first press"
+    done
+done
+for mp in 24 12; do
+    row ms "user: leave fit mode (keypad 0), $mp MP" "user.fitleave.$mp.wall" \
+        "decode.b${mp}_1.djpeg.wall" le 0.1 - - \
+        "shown larger at once; full-size pixels at $(fig "user.fitleave.$mp.whole") ms"
+done
+row MiB "user: resident memory after 20 steps, 24 MP, 100%" user.memory.rss_mib \
+    user.memory.picture_mib - - - - "reference: one decoded picture; $(fig user.memory.kept) kept"
 row ms "repaint of a fitted 24 MP photo" repaint.best repaint.decode lt 0.1 - - \
     "reference: its full-size decode; median $(fig repaint.median) ms"
 row ms "pan tick at 100%, 24 MP, window 1024x768" pan.median - lt 5 - - \

@@ -420,6 +420,13 @@ void TMainForm::connectCommands()
     // Reported from inside the decode, which must not be interrupted by a message box; the
     // handler only moves the bar and arms timers.
     connect(Image1, &PhotoImage::progress, this, &TMainForm::Image1Progress);
+    Image1->setLargerDecodeElsewhere([this] { return decodeLargerAhead(); });
+    // From the worker's thread: only a message to this one.
+    m_aheadOther.setOnSettled([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { ErrorReport::guard(this, [this] { otherAheadSettled(); }); },
+            Qt::QueuedConnection);
+    });
     connect(ProgressTimer, &LoopTimer::timeout, this, guarded(&TMainForm::ProgressTimerTimer));
 
     connect(PrintToolBtn, &QToolButton::clicked, this, guarded(&TMainForm::PrintToolBtnClick));

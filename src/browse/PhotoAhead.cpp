@@ -1,9 +1,11 @@
-// Which photo is decoded ahead, and when: the decoding itself runs in DecodeAhead's worker.
+// Which photos are decoded ahead, and when: the decoding itself runs in DecodeAhead's workers.
 #include "app/TMainForm.h"
 
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
+
+#include <algorithm>
 
 #include "controls/ResizeNotifyPanel.h"
 #include "platform/ErrorReport.h"
@@ -20,6 +22,31 @@ int TMainForm::nextPhotoNode() const
     return isPhotoNode(next) ? next : -1;
 }
 
+std::vector<int> TMainForm::likelyPhotoNodes() const
+{
+    std::vector<int> nodes;
+    if (!isPhotoNode(CurrentNodeIndex))
+        return nodes;
+    const TFileNameRec& rec = photoRecord(CurrentNodeIndex);
+    // The previous photo; before an album's first, the previous album's last, as the wheel
+    // goes.
+    const int previous = isPhotoNode(CurrentNodeIndex - 1) ? CurrentNodeIndex - 1
+                                                           : rec.DirNodeIndex - 1;
+    if (isPhotoNode(previous))
+        nodes.push_back(previous);
+    // The first photos of the next and the previous album.
+    const int nextAlbum = Tree.node(rec.DirNodeIndex).dir.LastNodeIndex + 1;
+    if (Tree.contains(nextAlbum) && Tree.node(nextAlbum).isAlbum &&
+        isPhotoNode(Tree.node(nextAlbum).dir.FirstNodeIndex))
+        nodes.push_back(Tree.node(nextAlbum).dir.FirstNodeIndex);
+    if (isPhotoNode(rec.DirNodeIndex - 1)) {
+        const int album = photoRecord(rec.DirNodeIndex - 1).DirNodeIndex;
+        if (isPhotoNode(Tree.node(album).dir.FirstNodeIndex))
+            nodes.push_back(Tree.node(album).dir.FirstNodeIndex);
+    }
+    return nodes;
+}
+
 void TMainForm::scheduleNextAhead()
 {
     QTimer::singleShot(0, this, [this] { ErrorReport::guard(this, [this] { startNextAhead(); }); });
@@ -31,13 +58,109 @@ void TMainForm::startNextAhead()
     // waiting for a larger decode keeps its pixels meanwhile, and that decode reports nothing.
     if (!photoOnShow() || Image1->picture()->image().isNull())
         return;
+    const DecodeAhead::Size size = aheadSize(ScrollBox->size());
     const int next = nextPhotoNode();
+    const QString nextPath = next >= 0 ? PhotoPath(photoRecord(next)) : QString();
+    // A picture held ahead for another photo joins the kept ones: it may be one of them.
+    const QString held = m_ahead.path();
+    if (!held.isEmpty() && held != nextPath && m_ahead.status() == DecodeAhead::Status::Ready)
+        m_kept.put(held, m_ahead.take(held));
+
+    m_likely.clear();
+    for (const int node : likelyPhotoNodes()) {
+        const QString path = PhotoPath(photoRecord(node));
+        if (path != nextPath && std::find(m_likely.begin(), m_likely.end(), path) == m_likely.end())
+            m_likely.push_back(path);
+    }
+    m_likelySize = size;
+    std::vector<QString> keep = m_likely;
+    keep.push_back(nextPath);
+    m_kept.keepOnly(keep);
+
     if (next < 0) {
         m_ahead.drop();
+    } else if (m_ahead.path() != nextPath && m_kept.holds(nextPath, size)) {
+        // Kept already (the photo just left, say): it is the one ahead now, no decode needed.
+        if (std::unique_ptr<JpegPicture> picture = m_kept.take(nextPath))
+            m_ahead.adopt(nextPath, size, std::move(picture));
+        else
+            m_ahead.start(nextPath, size, Image1->picture()->decodeBytes());
+    } else {
+        m_ahead.start(nextPath, size, Image1->picture()->decodeBytes());
+    }
+    orderLikely();
+}
+
+void TMainForm::orderLikely()
+{
+    if (m_largerWanted) {
+        m_aheadOther.start(m_shownPath, DecodeAhead::Size{}, 0);
         return;
     }
-    m_ahead.start(PhotoPath(photoRecord(next)), aheadSize(ScrollBox->size()),
-                  Image1->picture()->decodeBytes());
+    if (!photoOnShow())
+        return;
+    for (const QString& path : m_likely) {
+        if (!m_kept.holds(path, m_likelySize) && !m_aheadFailed.contains(path)) {
+            m_aheadOther.start(path, m_likelySize, Image1->picture()->decodeBytes());
+            return;
+        }
+    }
+    if (!m_aheadOther.path().isEmpty())
+        m_aheadOther.drop();
+}
+
+void TMainForm::otherAheadSettled()
+{
+    const QString path = m_aheadOther.path();
+    switch (m_aheadOther.status()) {
+    case DecodeAhead::Status::Ready: {
+        std::unique_ptr<JpegPicture> picture = m_aheadOther.take(path);
+        if (m_largerWanted && path == m_shownPath) {
+            m_largerWanted = false;
+            if (picture)
+                Image1->takeLargerDecode(std::move(picture));
+            else
+                m_largerFailed = true; // the file changed: Image1 finds out itself
+            Image1->update();
+        } else {
+            m_kept.put(path, std::move(picture));
+        }
+        break;
+    }
+    case DecodeAhead::Status::Failed:
+        if (m_largerWanted && path == m_shownPath) {
+            m_largerWanted = false;
+            m_largerFailed = true;
+            Image1->update();
+        } else {
+            m_aheadFailed.insert(path);
+        }
+        break;
+    default:
+        return; // an order placed since; its own report comes
+    }
+    orderLikely();
+}
+
+bool TMainForm::decodeLargerAhead()
+{
+    if (m_largerFailed || m_shownPath.isEmpty())
+        return false;
+    if (!m_largerWanted) {
+        m_largerWanted = true;
+        orderLikely();
+    }
+    return true;
+}
+
+void TMainForm::dropAllAhead()
+{
+    m_ahead.drop();
+    m_aheadOther.drop();
+    m_kept.clear();
+    m_aheadFailed.clear();
+    m_likely.clear();
+    m_largerWanted = false;
 }
 
 void TMainForm::startSelectedAhead(const TFileNameRec& rec)

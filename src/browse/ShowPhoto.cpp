@@ -7,6 +7,7 @@
 #include "controls/PanelStatusBar.h"
 #include "library/FolderTreeView.h"
 #include "view/PhotoImage.h"
+#include "view/ZoomTable.h"
 
 bool TMainForm::photoOnShow() const
 {
@@ -68,13 +69,23 @@ void TMainForm::LoadPhoto(const TFileNameRec& rec)
 {
     // The previous picture stays until the new file has loaded.
     const QString path = PhotoPath(rec);
-    std::unique_ptr<JpegPicture> picture = m_ahead.take(path);
-    Image1->setPicture(picture ? std::move(picture) : JpegPicture::load(path));
+    std::unique_ptr<JpegPicture> picture = m_kept.take(path);
+    if (!picture && m_aheadOther.path() == path)
+        picture = m_aheadOther.take(path);
+    if (!picture)
+        picture = m_ahead.take(path);
+    if (!picture)
+        picture = JpegPicture::load(path);
+    // The photo left is kept for going back to it.
+    std::unique_ptr<JpegPicture> previous = Image1->replacePicture(std::move(picture));
+    if (previous && !m_shownPath.isEmpty())
+        m_kept.put(m_shownPath, std::move(previous));
+    m_shownPath = path;
+    m_largerWanted = m_largerFailed = false;
     if (FitWinToolBtn->isChecked()) {
         FitImage();
     } else {
-        Image1->setClientHeight(Image1->pictureHeight());
-        Image1->setClientWidth(Image1->pictureWidth());
+        SetZoomScale(ZoomTable::scale(ZoomTable::ActualSizeStep));
         CenterImage();
     }
     Image1->show();

@@ -17,7 +17,7 @@
 
 void TMainForm::MakeFolderTree()
 {
-    m_ahead.drop();
+    dropAllAhead();
     m_libraryNames.clear();
     TreeModel->beginRebuild();
     try {

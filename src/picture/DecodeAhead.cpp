@@ -7,17 +7,12 @@
 #include "picture/PictureBudget.h"
 #include "view/FitGeometry.h"
 
-namespace {
-
-// The size the view will ask the picture to cover, in device pixels.
-QSize drawnSize(const DecodeAhead::Size& size, QSize natural)
+QSize DecodeAhead::drawnSize(const Size& size, QSize natural)
 {
     if (size.box.isEmpty())
         return natural;
     return FitGeometry::fit(size.box, natural).size * size.devicePixelRatio;
 }
-
-} // namespace
 
 DecodeAhead::DecodeAhead() : m_worker([this] { run(); }) {}
 
@@ -91,6 +86,38 @@ QString DecodeAhead::path() const
     return m_path;
 }
 
+DecodeAhead::Status DecodeAhead::status() const
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_path.isEmpty())
+        return Status::None;
+    if (m_ready)
+        return Status::Ready;
+    if (m_order || m_working == m_generation)
+        return Status::Working;
+    return Status::Failed;
+}
+
+void DecodeAhead::adopt(const QString& path, Size size, std::unique_ptr<JpegPicture> picture)
+{
+    std::unique_ptr<JpegPicture> held;
+    {
+        const std::lock_guard lock(m_mutex);
+        held = dropLocked();
+        m_path = path;
+        m_size = size;
+        m_natural = QSize(picture->width(), picture->height());
+        m_eighths = DecodeScale::eighthsToCover(m_natural, drawnSize(size, m_natural));
+        m_ready = std::move(picture);
+    }
+}
+
+void DecodeAhead::setOnSettled(std::function<void()> onSettled)
+{
+    const std::lock_guard lock(m_mutex);
+    m_onSettled = std::move(onSettled);
+}
+
 std::unique_ptr<JpegPicture> DecodeAhead::dropLocked()
 {
     ++m_generation;
@@ -118,9 +145,12 @@ void DecodeAhead::run()
         std::unique_ptr<JpegPicture> picture = loadAndDecode(order);
         lock.lock();
         m_working = 0;
-        if (order.generation == m_generation)
+        const bool current = order.generation == m_generation;
+        if (current)
             m_ready = std::move(picture);
         m_ended.notify_all();
+        if (current && m_onSettled)
+            m_onSettled();
         if (picture) { // made for an order dropped meanwhile
             lock.unlock();
             picture.reset();

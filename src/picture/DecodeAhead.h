@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -30,6 +31,10 @@ public:
         qreal devicePixelRatio = 1.0;
         bool operator==(const Size&) const = default;
     };
+    // The size the view will ask a picture of that natural size to cover, in device pixels.
+    static QSize drawnSize(const Size& size, QSize natural);
+
+    enum class Status { None, Working, Ready, Failed };
 
     DecodeAhead();
     // Abandons the decode in flight and waits for the worker to stop.
@@ -49,6 +54,14 @@ public:
     std::unique_ptr<JpegPicture> take(const QString& path);
     // The path being decoded ahead or held; empty when there is none.
     QString path() const;
+    // Where the picture at path() stands: Failed when its load or decode failed (the path is
+    // kept, so that it is not ordered again).
+    Status status() const;
+    // Holds a picture decoded elsewhere as the one ahead for `path`, in place of any other.
+    void adopt(const QString& path, Size size, std::unique_ptr<JpegPicture> picture);
+    // Called from the worker each time the picture of the present order is ready or has
+    // failed; it must do no more than post a message to the thread that owns this object.
+    void setOnSettled(std::function<void()> onSettled);
 
 private:
     struct Order
@@ -78,6 +91,7 @@ private:
     quint64 m_working = 0;         // the generation the worker is loading or decoding, 0 idle
     JpegPicture* m_decoding = nullptr; // the picture in the worker's decode, to abandon
     std::unique_ptr<JpegPicture> m_ready;
+    std::function<void()> m_onSettled;
     bool m_stop = false;
     std::thread m_worker; // last: started once everything above is in place
 };

@@ -3,6 +3,8 @@
 
 #include <QToolButton>
 
+#include <cmath>
+
 #include "controls/PanelStatusBar.h"
 #include "controls/ResizeNotifyPanel.h"
 #include "view/FitGeometry.h"
@@ -15,8 +17,14 @@ const QString kFitText = QStringLiteral("表示最適化");
 
 void TMainForm::SetZoomScale(qint64 scale)
 {
-    Image1->setClientHeight(int(FitGeometry::scaled(Image1->pictureHeight(), scale)));
-    Image1->setClientWidth(int(FitGeometry::scaled(Image1->pictureWidth(), scale)));
+    // Zoom steps count device pixels: at 100% one photo pixel covers one screen pixel, also
+    // on a scaled screen, where the control's own size is in larger logical pixels.
+    const qreal ratio = Image1->devicePixelRatioF();
+    const auto logical = [ratio](qint64 devicePixels) {
+        return int(std::ceil(qreal(devicePixels) / ratio));
+    };
+    Image1->setClientHeight(logical(FitGeometry::scaled(Image1->pictureHeight(), scale)));
+    Image1->setClientWidth(logical(FitGeometry::scaled(Image1->pictureWidth(), scale)));
 }
 
 void TMainForm::FitImage()
@@ -80,8 +88,7 @@ void TMainForm::FitWinToolBtnClick()
     ZoomInToolBtn->setEnabled(false);
     ZoomStep = ZoomTable::ActualSizeStep;
     StatusBar1->setPanelText(4, ZoomTable::text(ZoomTable::ActualSizeStep));
-    Image1->setClientHeight(Image1->pictureHeight());
-    Image1->setClientWidth(Image1->pictureWidth());
+    SetZoomScale(ZoomTable::scale(ZoomTable::ActualSizeStep));
     CenterImage();
 }
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "picture/DecodeScale.h"
+
 namespace {
 
 // One decode at a time: the repaints a decode makes from its progress reports must not start
@@ -30,12 +32,47 @@ void PhotoImage::setPicture(std::unique_ptr<JpegPicture> picture)
     update();
 }
 
+std::unique_ptr<JpegPicture> PhotoImage::replacePicture(std::unique_ptr<JpegPicture> picture)
+{
+    std::unique_ptr<JpegPicture> previous = std::move(m_picture);
+    const bool intact = previous && !m_decoding && previous->isDecoded() && !m_errorReported &&
+                        !previous->image().isNull();
+    setPicture(std::move(picture));
+    return intact ? std::move(previous) : nullptr;
+}
+
+void PhotoImage::takeLargerDecode(std::unique_ptr<JpegPicture> picture)
+{
+    if (!m_picture || !picture || m_decoding || !picture->isDecoded() ||
+        picture->width() != m_picture->width() || picture->height() != m_picture->height() ||
+        picture->image().width() <= m_picture->image().width())
+        return;
+    m_picture = std::move(picture);
+    update();
+}
+
+bool PhotoImage::needsLargerDecode() const
+{
+    if (!m_picture || !m_picture->isDecoded())
+        return false;
+    const QSize natural(m_picture->width(), m_picture->height());
+    const QSize needed = DecodeScale::scaled(
+        natural, DecodeScale::eighthsToCover(natural, size() * devicePixelRatioF()));
+    const QSize held = m_picture->image().size();
+    return held.width() < needed.width() || held.height() < needed.height();
+}
+
 void PhotoImage::decodeIfNeeded()
 {
     if (!isVisible() || decodeRunning)
         return;
-    if (m_picture && m_decodeToDrawnSize && !m_decoding)
+    if (m_picture && m_decodeToDrawnSize && !m_decoding) {
+        if (needsLargerDecode() && m_largerElsewhere && m_largerElsewhere()) {
+            decodeNow(); // reports the arrival of a picture that came decoded
+            return;
+        }
         m_picture->setMinimumDecodeSize(size() * devicePixelRatioF());
+    }
     decodeNow();
 }
 
@@ -137,6 +174,10 @@ void PhotoImage::paintEvent(QPaintEvent* event)
     const QRectF source(target.x() * sx, target.y() * sy, target.width() * sx,
                         target.height() * sy);
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, width() < image.width());
+    // Smooth when scaled down, and for the reduced decode drawn larger while the full one
+    // comes; photo pixels at a zoom above 100% stay sharp squares.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                          width() * devicePixelRatioF() < image.width() ||
+                              image.width() < m_picture->width());
     painter.drawImage(target, decoded, source);
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 #include "picture/JpegPicture.h"
@@ -19,6 +20,19 @@ public:
     const JpegPicture* picture() const { return m_picture.get(); }
     // Takes the new picture; the previous one is released now.
     void setPicture(std::unique_ptr<JpegPicture> picture);
+    // Takes the new picture and hands back the previous one when it was decoded whole without
+    // an error (null otherwise), for showing it again later.
+    std::unique_ptr<JpegPicture> replacePicture(std::unique_ptr<JpegPicture> picture);
+    // Takes a larger decode of the picture on show, made elsewhere, in its place: silently,
+    // as a larger decode made here would be. Ignored when it is not of the same photo size or
+    // no larger.
+    void takeLargerDecode(std::unique_ptr<JpegPicture> picture);
+    // The picture's pixels are fewer than the control needs at its present size.
+    bool needsLargerDecode() const;
+    // Asked, when the picture on show needs a larger decode, whether it is made elsewhere;
+    // meanwhile the pixels held are drawn scaled up, so the window never waits for it. When
+    // unset or answering false, the larger decode is made here before the next paint.
+    void setLargerDecodeElsewhere(std::function<bool()> ask) { m_largerElsewhere = std::move(ask); }
     int pictureWidth() const { return m_picture ? m_picture->width() : 0; }
     int pictureHeight() const { return m_picture ? m_picture->height() : 0; }
 
@@ -60,6 +74,7 @@ private:
     void paintNewRows();
 
     std::unique_ptr<JpegPicture> m_picture;
+    std::function<bool()> m_largerElsewhere;
     bool m_incremental = false;
     bool m_decodeToDrawnSize = false;
     bool m_decoding = false;

@@ -1,3 +1,4 @@
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -206,6 +207,89 @@ private slots:
         QVERIFY(arrivedDecoded(f));
         QTest::qWait(100);
         QCOMPARE(desktop.messages.size(), size_t(1));
+    }
+
+    void everyLikelyStepArrivesDecoded()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3, 2, 2}); // albums at nodes 0, 4 and 7
+        TMainForm& f = v.open();
+        v.openNode(5);
+        // Kept for the other directions: the previous photo (the previous album's last), and
+        // the first photos of the next and the previous album; the next one is ahead.
+        QTRY_COMPARE(f.kept().count(), 3);
+        QTRY_COMPARE(f.ahead().path(), v.photo(1, 2));
+
+        const struct
+        {
+            void (TMainForm::*step)(CommandOrigin);
+            int node;
+            QString path;
+        } course[] = {{&TMainForm::PrevFolderClick, 1, v.photo(0, 1)},
+                      {&TMainForm::NextToolBtnClick, 2, v.photo(0, 2)},
+                      // Back at once, before anything was decoded for the new place.
+                      {&TMainForm::PrevToolBtnClick, 1, v.photo(0, 1)},
+                      {&TMainForm::NextFolderClick, 5, v.photo(1, 1)},
+                      {&TMainForm::NextFolderClick, 8, v.photo(2, 1)},
+                      // The wheel: the previous album's last photo.
+                      {&TMainForm::PrevFolderClick, 6, v.photo(1, 2)}};
+        for (const auto& step : course) {
+            if (step.node != 1 || f.CurrentNodeIndex != 2) // all but the quick way back
+                QTRY_VERIFY(f.kept().holds(step.path, {}) || f.ahead().path() == step.path);
+            (f.*step.step)(step.node == 6 ? CommandOrigin::None : CommandOrigin::Control);
+            QCOMPARE(f.CurrentNodeIndex, step.node);
+            QVERIFY2(arrivedDecoded(f), qPrintable(step.path));
+            QCOMPARE(f.Image1->picture()->image(), decodedFresh(step.path));
+        }
+        // Only what the new place makes likely is kept: the previous photo and the previous
+        // album's first; the next album's first is the next photo, held ahead.
+        QTRY_COMPARE(f.kept().count(), 2);
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void keptPictureOfARewrittenFileIsNotShown()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3});
+        TMainForm& f = v.open();
+        v.openNode(1);
+        QTRY_COMPARE(f.ahead().path(), v.photo(0, 2));
+        f.NextToolBtnClick(CommandOrigin::Control);
+        QVERIFY(f.kept().holds(v.photo(0, 1), {}));
+        // Rewritten while kept: loaded afresh.
+        writeTestJpeg(v.photo(0, 1), 640, 480, 99);
+        f.PrevToolBtnClick(CommandOrigin::Control);
+        QVERIFY(!arrivedDecoded(f));
+        QTRY_VERIFY(arrivedDecoded(f));
+        QCOMPARE(f.Image1->picture()->image(), decodedFresh(v.photo(0, 1)));
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void leavingFitModeShowsAtOnceAndDecodesLargerSilently()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({2});
+        writeTestJpeg(v.photo(0, 1), 2400, 1800, 5);
+        TMainForm& f = v.open();
+        f.FitWinToolBtn->click();
+        v.openNode(1);
+        QTRY_COMPARE(f.StatusProgressBar1->value(), 100);
+        QVERIFY(QTest::qWaitForWindowExposed(f.Image1));
+        QVERIFY(f.Image1->picture()->image().width() < 2400);
+        QSignalSpy reports(f.Image1, &PhotoImage::progress);
+
+        f.FitWinToolBtn->click(); // to 100%
+        QCOMPARE(f.Image1->size(), QSize(2400, 1800));
+        // The window paints without decoding: the small pixels are drawn larger meanwhile.
+        QCoreApplication::sendPostedEvents(&f, QEvent::UpdateRequest);
+        f.Image1->decodeIfNeeded();
+        QVERIFY(f.Image1->picture()->image().width() < 2400);
+        // The full-size decode arrives from the worker and replaces them, reporting nothing.
+        QTRY_COMPARE(f.Image1->picture()->image().size(), QSize(2400, 1800));
+        QCOMPARE(f.Image1->picture()->image(), decodedFresh(v.photo(0, 1)));
+        QVERIFY(!f.Image1->needsLargerDecode());
+        QCOMPARE(reports.count(), 0);
+        QVERIFY(desktop.messages.empty());
     }
 
     void slideShowReArmsItsTimerForPicturesDecodedAhead()

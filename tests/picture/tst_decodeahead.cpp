@@ -90,8 +90,9 @@ private slots:
     {
         DecodeAhead ahead;
         ahead.start(m_large, fullSize, 0);
-        // Wait until the decode holds its pixels, that is, until it is well under way.
-        QTRY_VERIFY(PictureBudget::inUse() > qint64(6000) * 4000 * 4);
+        // Wait until the picture holds its pixels: well under way, or (on a slow machine)
+        // already decoded. Either way dropping it lets it go.
+        QTRY_VERIFY(PictureBudget::inUse() >= qint64(6000) * 4000 * 4);
         ahead.drop();
         QVERIFY(ahead.path().isEmpty());
         QVERIFY(!ahead.take(m_large));
