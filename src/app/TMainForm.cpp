@@ -375,6 +375,7 @@ void TMainForm::connectCommands()
     // technology's Toggle. The program's own changes go through setButtonDown, which is quiet.
     connect(FolderToolBtn, &QToolButton::toggled, this, guarded(&TMainForm::FolderToolBtnClick));
     connect(Folder1, &QAction::triggered, this, guarded(&TMainForm::Folder1Click));
+    connect(TreeView, &FolderTreeView::pressedOnRow, this, guarded(&TMainForm::TreeViewPress));
     connect(TreeView, &FolderTreeView::clickedAnywhere, this, guarded(&TMainForm::TreeViewClick));
     connect(TreeView, &FolderTreeView::doubleClickedAnywhere, this,
             guarded(&TMainForm::TreeViewDblClick));
@@ -420,7 +421,8 @@ void TMainForm::connectCommands()
     // Reported from inside the decode, which must not be interrupted by a message box; the
     // handler only moves the bar and arms timers.
     connect(Image1, &PhotoImage::progress, this, &TMainForm::Image1Progress);
-    Image1->setLargerDecodeElsewhere([this] { return decodeLargerAhead(); });
+    Image1->setDecodeElsewhere([this] { return decodeLargerAhead(); });
+    Image2->setDecodeElsewhere([this] { return decodePreviewAhead(); });
     // From the worker's thread: only a message to this one.
     m_aheadOther.setOnSettled([this] {
         QMetaObject::invokeMethod(

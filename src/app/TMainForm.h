@@ -131,6 +131,9 @@ public:
     void FolderToolBtnClick();
     void Folder1Click();
     void TreeViewClick();
+    // A press on a photo's row starts its decode ahead: the double-click it may begin then
+    // finds it further along (a finger stays down some 60 ms).
+    void TreeViewPress();
     QString PreviewPath(const TFileNameRec& rec) const;
     void FitPreview();
     void FollowInTree();
@@ -276,6 +279,8 @@ private:
     QSet<QString> m_aheadFailed;     // not tried ahead again: the normal path reports them
     bool m_largerWanted = false;     // the photo on display waits for m_aheadOther
     bool m_largerFailed = false;     // which could not make it: Image1 decodes it itself
+    bool m_previewAhead = false;     // the preview waits for m_aheadOther
+    bool m_previewFailed = false;    // which could not make it: Image2 decodes it itself
     int nextPhotoNode() const;
     std::vector<int> likelyPhotoNodes() const;
     // Once the event loop is idle after the photo on display has been decoded and painted.
@@ -286,6 +291,7 @@ private:
     void orderLikely();
     void otherAheadSettled();
     bool decodeLargerAhead();
+    bool decodePreviewAhead();
     void dropAllAhead();
 
     // --- window placement ------------------------------------------------------------------

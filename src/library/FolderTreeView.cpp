@@ -46,6 +46,7 @@ void FolderTreeView::mousePressEvent(QMouseEvent* event)
         return;
     }
     QTreeView::mousePressEvent(event);
+    emit pressedOnRow();
 }
 
 void FolderTreeView::mouseReleaseEvent(QMouseEvent* event)

@@ -19,6 +19,8 @@ public:
     void selectNode(int flatIndex);
 
 signals:
+    // A left press on a row, once it has selected the row: before the click it may begin.
+    void pressedOnRow();
     void clickedAnywhere();
     void doubleClickedAnywhere();
 

@@ -48,7 +48,7 @@ void DecodeAhead::start(const QString& path, Size size, qint64 keepFreeBytes)
     m_wake.notify_one();
 }
 
-void DecodeAhead::drop()
+void DecodeAhead::drop(bool keepSpare)
 {
     {
         std::unique_ptr<JpegPicture> held;
@@ -56,7 +56,8 @@ void DecodeAhead::drop()
         held = dropLocked();
     }
     // No picture decoded ahead is coming to take the spare pixel block.
-    PixelPool::trim();
+    if (!keepSpare)
+        PixelPool::trim();
 }
 
 std::unique_ptr<JpegPicture> DecodeAhead::take(const QString& path)

@@ -67,8 +67,10 @@ void PhotoImage::decodeIfNeeded()
     if (!isVisible() || decodeRunning)
         return;
     if (m_picture && m_decodeToDrawnSize && !m_decoding) {
-        if (needsLargerDecode() && m_largerElsewhere && m_largerElsewhere()) {
-            decodeNow(); // reports the arrival of a picture that came decoded
+        const bool undecoded = !m_picture->isDecoded();
+        if ((undecoded || needsLargerDecode()) && m_elsewhere && m_elsewhere()) {
+            if (!undecoded)
+                decodeNow(); // reports the arrival of a picture that came decoded
             return;
         }
         m_picture->setMinimumDecodeSize(size() * devicePixelRatioF());

@@ -29,10 +29,11 @@ public:
     void takeLargerDecode(std::unique_ptr<JpegPicture> picture);
     // The picture's pixels are fewer than the control needs at its present size.
     bool needsLargerDecode() const;
-    // Asked, when the picture on show needs a larger decode, whether it is made elsewhere;
-    // meanwhile the pixels held are drawn scaled up, so the window never waits for it. When
-    // unset or answering false, the larger decode is made here before the next paint.
-    void setLargerDecodeElsewhere(std::function<bool()> ask) { m_largerElsewhere = std::move(ask); }
+    // Asked, when the picture needs a decode (its first, or a larger one), whether it is made
+    // elsewhere: meanwhile a picture not yet decoded is not drawn, and one decoded smaller is
+    // drawn scaled up, so the window never waits for it. When unset or answering false, the
+    // decode is made here before the next paint.
+    void setDecodeElsewhere(std::function<bool()> ask) { m_elsewhere = std::move(ask); }
     int pictureWidth() const { return m_picture ? m_picture->width() : 0; }
     int pictureHeight() const { return m_picture ? m_picture->height() : 0; }
 
@@ -74,7 +75,7 @@ private:
     void paintNewRows();
 
     std::unique_ptr<JpegPicture> m_picture;
-    std::function<bool()> m_largerElsewhere;
+    std::function<bool()> m_elsewhere;
     bool m_incremental = false;
     bool m_decodeToDrawnSize = false;
     bool m_decoding = false;

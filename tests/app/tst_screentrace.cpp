@@ -396,18 +396,19 @@ private slots:
         }
     }
 
-    // Backwards: the next photo comes decoded ahead and takes the old one's place within a
-    // sample or two, too quickly for a trace; the previous one is decoded as the step runs.
+    // To the album's first and last photo: the next and the previous photo come decoded
+    // ahead or kept and take the old one's place within a sample or two, too quickly for a
+    // trace; these are decoded as the step runs.
     void stepAtActualSize()
     {
-        const QString fault = traceStep("keypad 4 at 100%", 2, 1, [&] { key(XK_KP_4); });
+        const QString fault = traceStep("keypad 7 at 100%", 2, 0, [&] { key(XK_KP_7); });
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
     void stepFitted()
     {
         key(XK_KP_0);
-        const QString fault = traceStep("keypad 4 fitted", 1, 0, [&] { key(XK_KP_4); });
+        const QString fault = traceStep("keypad 9 fitted", 0, 2, [&] { key(XK_KP_9); });
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
@@ -415,8 +416,8 @@ private slots:
     // closes the panel; the trace covers the view area as it was beside the panel.
     void openFromTreeFitted()
     {
-        const QPoint row = showTreeRow(3);
-        const QString fault = traceStep("double-click fitted", 0, 2, [&] { click(row, 2); });
+        const QPoint row = showTreeRow(1);
+        const QString fault = traceStep("double-click fitted", 2, 0, [&] { click(row, 2); });
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
@@ -424,7 +425,7 @@ private slots:
     {
         key(XK_KP_0);
         const QPoint row = showTreeRow(2);
-        const QString fault = traceStep("double-click at 100%", 2, 1, [&] { click(row, 2); });
+        const QString fault = traceStep("double-click at 100%", 0, 1, [&] { click(row, 2); });
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 };
