@@ -120,15 +120,15 @@ for zoom in fit 100; do
     fit=()
     [ $zoom = fit ] && fit=(--fit)
     for mp in 24 12; do
-        measure "$user" step "$photos" nopreview b${mp}_1.jpg 6 "${fit[@]}" --runs 3 \
+        measure "$user" step "$photos" nopreview b${mp}_1.jpg 6 "${fit[@]}" --runs 5 \
             --key "user.next.$zoom.$mp"
-        measure "$user" step "$photos" nopreview b${mp}_2.jpg 4 "${fit[@]}" --runs 3 \
+        measure "$user" step "$photos" nopreview b${mp}_2.jpg 4 "${fit[@]}" --runs 5 \
             --key "user.prev.$zoom.$mp"
-        measure "$user" step "$photos" nopreview b${mp}_1.jpg 6,4 "${fit[@]}" --runs 3 \
+        measure "$user" step "$photos" nopreview b${mp}_1.jpg 6,4 "${fit[@]}" --runs 5 \
             --key "user.backforth.$zoom.$mp"
-        measure "$user" step "$data/jumps$mp" a2 4.jpg 3 "${fit[@]}" --runs 3 \
+        measure "$user" step "$data/jumps$mp" a2 4.jpg 3 "${fit[@]}" --runs 5 \
             --key "user.nextalbum.$zoom.$mp"
-        measure "$user" step "$data/jumps$mp" a2 4.jpg 1 "${fit[@]}" --runs 3 \
+        measure "$user" step "$data/jumps$mp" a2 4.jpg 1 "${fit[@]}" --runs 5 \
             --key "user.prevalbum.$zoom.$mp"
         for _ in 1 2 3; do
             measure "$user" open "$photos" nopreview b${mp}_1.jpg "${fit[@]}" \
