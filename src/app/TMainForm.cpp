@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/PlatformChoice.h"
 #include "app/SettingsFile.h"
 #include "app/WindowPlacement.h"
 #include "controls/Glyphs.h"
@@ -464,9 +465,10 @@ void TMainForm::setButtonDown(QToolButton* button, bool down)
 
 void TMainForm::FormCreate()
 {
-    const SettingsFile file(AppDir);
+    const SettingsFile file(AppDir, SettingsFile::userCopyPath());
     const Settings settings = file.read();
     Mode = settings.Mode;
+    m_storedPosition = QPoint(settings.Left, settings.Top);
     placeWindow(settings.Left, settings.Top);
     setWindowTitle(settings.Caption);
     LoadSetPath = settings.LoadSetPath;
@@ -529,7 +531,10 @@ void TMainForm::FormDestroy()
         return;
     Settings settings;
     settings.Mode = Mode;
-    const QRect frame = outerBounds();
+    // Where the platform cannot tell the window's position (Wayland), the stored one stays.
+    const QRect frame = PlatformChoice::knowsWindowPositions(QGuiApplication::platformName())
+                            ? outerBounds()
+                            : QRect(m_storedPosition, QSize());
     settings.Top = frame.top();
     settings.Left = frame.left();
     settings.Caption = windowTitle();
@@ -540,7 +545,7 @@ void TMainForm::FormDestroy()
     settings.FileSizeView = FileSizeView;
     settings.Incremental = Incremental;
     settings.SlideLoop = SlideLoop;
-    SettingsFile(AppDir).write(settings);
+    SettingsFile(AppDir, SettingsFile::userCopyPath()).write(settings);
 }
 
 void TMainForm::Exit1Click()

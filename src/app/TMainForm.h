@@ -269,6 +269,7 @@ private:
 
     // --- window placement ------------------------------------------------------------------
     QPoint m_designPosition; // where the frame's top-left corner goes
+    QPoint m_storedPosition; // Left and Top as read from the settings file
     bool m_boundsApplied = false;
     bool m_framePending = false;
 };

@@ -125,7 +125,10 @@ QString findTool(const char* name)
 
 QString startXvfb(QProcess& xvfb)
 {
+    // Open to every local user (-ac): a test may run the program as another user. The server
+    // is the test's own and listens on no network.
     QStringList arguments{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"};
+    arguments << "-ac";
     if (!qEnvironmentVariableIsEmpty("QIRVA_TEST_DISPLAY"))
         arguments.prepend(qEnvironmentVariable("QIRVA_TEST_DISPLAY"));
     xvfb.start(findTool("Xvfb"), arguments);
