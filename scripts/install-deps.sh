@@ -19,7 +19,9 @@ package=(dpkg-dev file desktop-file-utils appstream)
 # and a Wayland compositor (the program must choose X11 even with both there).
 test=(libjpeg-turbo-progs poppler-utils xvfb strace xdotool libx11-dev clang-14
       libclang-rt-14-dev qt6-wayland weston)
-bench=(libjpeg-turbo-progs xvfb)
+# The benchmarks: djpeg as reference and an X server; Xlib because their build configures
+# the tests too.
+bench=(libjpeg-turbo-progs xvfb libx11-dev)
 
 packages=("${build[@]}")
 for argument in "$@"; do
