@@ -68,10 +68,13 @@ void ViewInputFilter::windowEvent(QEvent* event)
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->isAutoRepeat())
             break;
-        const KeyStroke stroke =
-            KeyStroke::fromRelease(key->key(), key->modifiers(),
-                                   m_pressModifiers.take(key->key()),
-                                   QGuiApplication::mouseButtons());
+        const auto pressed = m_pressModifiers.constFind(key->key());
+        std::optional<Qt::KeyboardModifiers> atPress;
+        if (pressed != m_pressModifiers.cend())
+            atPress = *pressed;
+        m_pressModifiers.remove(key->key());
+        const KeyStroke stroke = KeyStroke::fromRelease(key->key(), key->modifiers(), atPress,
+                                                        QGuiApplication::mouseButtons());
         if (const auto earlier = m_releases.release({key->key(), key->timestamp(), stroke}))
             keyUp(*earlier);
         m_releaseWait.start();
