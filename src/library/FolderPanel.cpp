@@ -1,6 +1,7 @@
 // The folder panel: showing and hiding it, the tree click and the preview.
 #include "app/TMainForm.h"
 
+#include <QFileInfo>
 #include <QSplitter>
 #include <QToolButton>
 
@@ -51,6 +52,7 @@ void TMainForm::FolderToolBtnClick()
         Splitter1->show();
         FolderPanel->show();
         MainSplitter->refresh(); // lay the view area out now, not after this handler
+        TreeView->setFocus(); // the keys beside the keypad now move its selection
         Folder1->setChecked(true);
         mSlideShow->setVisible(true);
         mAllSlideShow->setVisible(true);
@@ -69,6 +71,7 @@ void TMainForm::FolderToolBtnClick()
         Splitter1->hide();
         FolderPanel->hide();
         MainSplitter->refresh();
+        ScrollBox->setFocus(); // where the stepping keys are expected
         Folder1->setChecked(false);
         mSlideShow->setVisible(false);
         mAllSlideShow->setVisible(false);
@@ -100,6 +103,7 @@ void TMainForm::TreeViewClick()
     if (selected < 0) {
         StatusBar1->setPanelText(0, QStringLiteral("イメージなし"));
         PrevPanel->hide();
+        ImagePanel->setAccessibleDescription(QString());
         mSlideShow->setEnabled(false);
         pSlideShow->setEnabled(false);
         return;
@@ -108,6 +112,7 @@ void TMainForm::TreeViewClick()
     if (node.isAlbum) {
         StatusBar1->setPanelText(0, QString::number(node.dir.FileCount) + QStringLiteral("個"));
         PrevPanel->hide();
+        ImagePanel->setAccessibleDescription(QString());
         mSlideShow->setEnabled(node.dir.FileCount != 1);
         pSlideShow->setEnabled(node.dir.FileCount != 1);
         return;
@@ -137,6 +142,7 @@ void TMainForm::loadPreview(const QString& path)
 {
     Image2->setPicture(JpegPicture::load(path));
     m_previewFile = path;
+    ImagePanel->setAccessibleDescription(QFileInfo(path).fileName());
 }
 
 void TMainForm::FitPreview()
