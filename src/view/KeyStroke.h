@@ -45,8 +45,9 @@ struct KeyStroke
     bool exactlyCtrl = false;
     // Neither Ctrl nor Alt nor Meta held (Shift makes the + of some keyboards).
     bool plain = false;
-    // For a release: the window saw the key go down. A key pressed in a menu or a dialog that
-    // closed on the press comes up at the window without having gone down there.
+    // For a release: the window saw the key go down. A key pressed in a menu, in the menu bar's
+    // keyboard mode or in a dialog that closed on the press comes up at the window without
+    // having gone down there.
     bool pressedHere = true;
 
     // Keypad digits are the digit keys with the keypad flag (Num Lock on); the keypad's arrows

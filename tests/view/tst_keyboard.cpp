@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -190,6 +191,12 @@ private slots:
         QTRY_VERIFY(!f.PopupMenu2->isVisible());
         QTest::keyRelease(f.windowHandle(), Qt::Key_Escape);
         QTest::qWait(60);
+        QVERIFY(lib.fullScreen());
+        // So is the one that ends the menu bar's keyboard mode.
+        f.pViewMenuBarClick();
+        lib.key(Qt::Key_Alt);
+        QCOMPARE(f.focusWidget(), f.MainMenu1);
+        lib.keyUp(Qt::Key_Escape);
         QVERIFY(lib.fullScreen());
 
         // Both keys work with the folder panel shown.
