@@ -1,7 +1,6 @@
 // The folder panel: showing and hiding it, the tree click and the preview.
 #include "app/TMainForm.h"
 
-#include <QFileInfo>
 #include <QSplitter>
 #include <QToolButton>
 
@@ -122,6 +121,7 @@ void TMainForm::TreeViewClick()
     // A double-click would open it: decoded on the other core while the preview decodes here.
     startSelectedAhead(rec);
     loadPreview(PreviewPath(rec));
+    ImagePanel->setAccessibleDescription(rec.FileName);
     mSlideShow->setEnabled(rec.FileCount != 1);
     pSlideShow->setEnabled(rec.FileCount != 1);
     PrevPanel->show();
@@ -142,7 +142,6 @@ void TMainForm::loadPreview(const QString& path)
 {
     Image2->setPicture(JpegPicture::load(path));
     m_previewFile = path;
-    ImagePanel->setAccessibleDescription(QFileInfo(path).fileName());
 }
 
 void TMainForm::FitPreview()
@@ -171,6 +170,7 @@ void TMainForm::FollowInTree()
     }
     TreeView->selectNode(CurrentNodeIndex);
     loadPreview(PreviewPath(current));
+    ImagePanel->setAccessibleDescription(current.FileName);
     PrevPanel->show();
     FitPreview();
 }
