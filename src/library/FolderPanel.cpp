@@ -51,7 +51,8 @@ void TMainForm::FolderToolBtnClick()
         Splitter1->show();
         FolderPanel->show();
         MainSplitter->refresh(); // lay the view area out now, not after this handler
-        TreeView->setFocus(); // the keys beside the keypad now move its selection
+        // The keys beside the keypad now move the tree's selection.
+        TreeView->setFocus();
         Folder1->setChecked(true);
         mSlideShow->setVisible(true);
         mAllSlideShow->setVisible(true);

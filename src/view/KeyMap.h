@@ -10,7 +10,8 @@
 class KeyMap
 {
 public:
-    enum class Command {
+    enum class Command
+    {
         None,
         NextPhoto,
         PrevPhoto,

@@ -87,12 +87,11 @@ private slots:
         QTest::newRow("Space at the last") << int(Qt::Key_Space) << none << 7 << 7 << 7;
         QTest::newRow("Backspace at the first") << int(Qt::Key_Backspace) << none << 5 << 5 << 5;
         QTest::newRow("Home at the first") << int(Qt::Key_Home) << none << 5 << 5 << 5;
-        QTest::newRow("Ctrl+Page Up in the first album") << int(Qt::Key_PageUp) << ctrl << 2 << 2
-                                                         << 2;
+        QTest::newRow("Ctrl+Page Up in the first album")
+            << int(Qt::Key_PageUp) << ctrl << 2 << 2 << 2;
         QTest::newRow("Ctrl+Page Down in the last") << int(Qt::Key_PageDown) << ctrl << 9 << 9 << 9;
-        QTest::newRow("Alt+Page Down") << int(Qt::Key_PageDown) << Qt::KeyboardModifiers(
-                                                                      Qt::AltModifier)
-                                       << 6 << 6 << 6;
+        QTest::newRow("Alt+Page Down")
+            << int(Qt::Key_PageDown) << Qt::KeyboardModifiers(Qt::AltModifier) << 6 << 6 << 6;
         // The keypad keys keep their meaning, the panel shown or not.
         QTest::newRow("keypad 6") << int(Qt::Key_6) << pad << 6 << 7 << 7;
         QTest::newRow("keypad 3") << int(Qt::Key_3) << pad << 6 << 9 << 9;
