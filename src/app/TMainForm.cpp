@@ -25,6 +25,7 @@
 #include "controls/PanelStatusBar.h"
 #include "controls/ResizeNotifyPanel.h"
 #include "controls/TStatusProgressBar.h"
+#include "controls/ToolBarSeparator.h"
 #include "library/FolderTreeModel.h"
 #include "library/FolderTreeView.h"
 #include "platform/Desktop.h"
@@ -139,8 +140,7 @@ void TMainForm::createToolBar()
         return b;
     };
     auto gap = [this] {
-        auto* line = new QFrame(ToolBar1);
-        line->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+        auto* line = new ToolBarSeparator(ToolBar1);
         line->setFixedSize(8, 22);
         ToolBar1->addWidget(line);
     };
@@ -301,6 +301,7 @@ void TMainForm::createClientArea()
     ImagePanel = new ResizeNotifyPanel(PanelSplitter);
     ImagePanel->setObjectName(QStringLiteral("ImagePanel"));
     ImagePanel->setMinimumSize(150, 75);
+    ImagePanel->setAccessibleName(QStringLiteral("プレビュー"));
     PanelSplitter->setSizes({1000, 126});
     PanelSplitter->setStretchFactor(0, 1);
     PanelSplitter->setStretchFactor(1, 0);
@@ -327,6 +328,11 @@ void TMainForm::createClientArea()
     ScrollBox->setBackgroundRole(QPalette::Dark); // the button-shadow colour
     ScrollBox->setMinimumWidth(150);
     ScrollBox->setContextMenuPolicy(Qt::CustomContextMenu);
+    ScrollBox->setAccessibleName(QStringLiteral("表示エリア"));
+    // The stepping keys need no control of their own to land on; with the folder panel
+    // hidden the view area has the focus (the tree has it while the panel is shown).
+    ScrollBox->setFocusPolicy(Qt::StrongFocus);
+    ScrollBox->setFocus();
     Image1 = new PhotoImage(ScrollBox);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setDecodeToDrawnSize(true);
@@ -378,6 +384,10 @@ void TMainForm::connectCommands()
     connect(Folder1, &QAction::triggered, this, guarded(&TMainForm::Folder1Click));
     connect(TreeView, &FolderTreeView::clickedAnywhere, this, guarded(&TMainForm::TreeViewClick));
     connect(TreeView, &FolderTreeView::doubleClickedAnywhere, this,
+            guarded(&TMainForm::TreeViewDblClick));
+    // The keyboard's ways to the same two commands.
+    connect(TreeView, &FolderTreeView::selectedByKey, this, guarded(&TMainForm::TreeViewClick));
+    connect(TreeView, &FolderTreeView::photoChosenByKey, this,
             guarded(&TMainForm::TreeViewDblClick));
     connect(ImagePanel, &ResizeNotifyPanel::resized, this,
             guarded(&TMainForm::ImagePanelCanResize));
