@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/PlatformChoice.h"
 #include "support/TestSupport.h"
 
 // The real program on a real X display without a session bus. Watched by strace, it may write
@@ -215,6 +216,39 @@ private slots:
         QVERIFY2(copy.startsWith(installed.left(installed.indexOf("[Form]"))), copy.constData());
         QVERIFY(copy.contains("[Form]\nTop=5\n"));
         QVERIFY(copy.contains("SLISetInte=50\n"));
+    }
+
+    void aPlatformTheUserChoseIsKeptOtherwiseX11()
+    {
+        const QByteArray display = qgetenv("DISPLAY");
+        const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+        qputenv("DISPLAY", m_display.toLatin1());
+        const auto start = [](std::vector<QByteArray> arguments) {
+            std::vector<char*> argv;
+            for (QByteArray& argument : arguments)
+                argv.push_back(argument.data());
+            QStringList result;
+            for (const char* argument :
+                 PlatformChoice::applicationArguments(int(argv.size()), argv.data())) {
+                if (argument)
+                    result << QString::fromLatin1(argument);
+            }
+            return result;
+        };
+        qunsetenv("QT_QPA_PLATFORM");
+        const QStringList chosen = start({"qirva", "-style", "fusion"});
+        const QStringList named = start({"qirva", "--platform", "wayland"});
+        qputenv("QT_QPA_PLATFORM", "wayland");
+        const QStringList set = start({"qirva"});
+        qputenv("DISPLAY", ":9999");
+        qunsetenv("QT_QPA_PLATFORM");
+        const QStringList none = start({"qirva"});
+        qputenv("DISPLAY", display);
+        qputenv("QT_QPA_PLATFORM", platform);
+        QCOMPARE(chosen, QStringList({"qirva", "-platform", "xcb", "-style", "fusion"}));
+        QCOMPARE(named, QStringList({"qirva", "--platform", "wayland"}));
+        QCOMPARE(set, QStringList({"qirva"}));
+        QCOMPARE(none, QStringList({"qirva"})); // no X server answers there
     }
 
     void announcedWaylandStillRunsOnX11AtTheStoredPosition()
