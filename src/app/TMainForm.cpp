@@ -433,7 +433,6 @@ void TMainForm::connectCommands()
     // handler only moves the bar and arms timers.
     connect(Image1, &PhotoImage::progress, this, &TMainForm::Image1Progress);
     Image1->setDecodeElsewhere([this] { return decodeLargerAhead(); });
-    Image2->setDecodeElsewhere([this] { return decodePreviewAhead(); });
     // From the worker's thread: only a message to this one.
     m_aheadOther.setOnSettled([this] {
         QMetaObject::invokeMethod(

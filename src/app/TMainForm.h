@@ -281,8 +281,6 @@ private:
     QSet<QString> m_aheadFailed;     // not tried ahead again: the normal path reports them
     bool m_largerWanted = false;     // the photo on display waits for m_aheadOther
     bool m_largerFailed = false;     // which could not make it: Image1 decodes it itself
-    bool m_previewAhead = false;     // the preview waits for m_aheadOther
-    bool m_previewFailed = false;    // which could not make it: Image2 decodes it itself
     int nextPhotoNode() const;
     std::vector<int> likelyPhotoNodes() const;
     // Once the event loop is idle after the photo on display has been decoded and painted.
@@ -293,7 +291,6 @@ private:
     void orderLikely();
     void otherAheadSettled();
     bool decodeLargerAhead();
-    bool decodePreviewAhead();
     void dropAllAhead();
 
     // --- window placement ------------------------------------------------------------------

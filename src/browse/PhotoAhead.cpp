@@ -93,8 +93,6 @@ void TMainForm::startNextAhead()
 
 void TMainForm::orderLikely()
 {
-    if (m_previewAhead)
-        return;
     if (m_largerWanted) {
         m_aheadOther.start(m_shownPath, DecodeAhead::Size{}, 0);
         return;
@@ -114,20 +112,7 @@ void TMainForm::orderLikely()
 void TMainForm::otherAheadSettled()
 {
     const QString path = m_aheadOther.path();
-    const DecodeAhead::Status status = m_aheadOther.status();
-    if (m_previewAhead && path == m_previewFile && status != DecodeAhead::Status::Working) {
-        m_previewAhead = false;
-        std::unique_ptr<JpegPicture> picture;
-        if (status == DecodeAhead::Status::Ready)
-            picture = m_aheadOther.take(path);
-        if (picture && Image2->hasPicture())
-            Image2->setPicture(std::move(picture));
-        else
-            m_previewFailed = true; // the normal path decodes it and reports what fails
-        Image2->update();
-        return; // the other decodes wait until the panel closes
-    }
-    switch (status) {
+    switch (m_aheadOther.status()) {
     case DecodeAhead::Status::Ready: {
         std::unique_ptr<JpegPicture> picture = m_aheadOther.take(path);
         if (m_largerWanted && path == m_shownPath) {
@@ -157,26 +142,12 @@ void TMainForm::otherAheadSettled()
     orderLikely();
 }
 
-bool TMainForm::decodePreviewAhead()
-{
-    // The preview's first decode runs in the worker, so that the main thread is free for the
-    // second click of a double-click; a larger one (the panel grew) is made in place.
-    if (m_previewFailed || Image2->picture()->isDecoded())
-        return false;
-    if (!m_previewAhead) {
-        m_previewAhead = true;
-        m_aheadOther.start(m_previewFile, {Image2->size(), Image2->devicePixelRatioF()}, 0);
-    }
-    return true;
-}
-
 bool TMainForm::decodeLargerAhead()
 {
     // The first decode of a photo is made in place: it drives the progress bar.
     if (m_largerFailed || m_shownPath.isEmpty() || !Image1->picture()->isDecoded())
         return false;
-    // Ordered again when the preview took the worker meanwhile.
-    if (!m_largerWanted || m_aheadOther.path() != m_shownPath) {
+    if (!m_largerWanted) {
         m_largerWanted = true;
         orderLikely();
     }
@@ -191,7 +162,6 @@ void TMainForm::dropAllAhead()
     m_aheadFailed.clear();
     m_likely.clear();
     m_largerWanted = false;
-    m_previewAhead = false;
 }
 
 void TMainForm::startSelectedAhead(const TFileNameRec& rec)

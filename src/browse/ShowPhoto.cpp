@@ -71,14 +71,13 @@ void TMainForm::LoadPhoto(const TFileNameRec& rec)
     // The previous picture stays until the new file has loaded.
     const QString path = PhotoPath(rec);
     std::unique_ptr<JpegPicture> picture = m_kept.take(path);
-    if (!picture && !m_previewAhead && m_ahead.path() != path && m_aheadOther.path() == path)
+    if (!picture && m_ahead.path() != path && m_aheadOther.path() == path)
         picture = m_aheadOther.take(path);
     if (!picture)
         picture = m_ahead.take(path);
     if (!picture) {
         // Not where the plan expected: its decodes would only slow this one down.
-        if (!m_previewAhead)
-            m_aheadOther.drop(true);
+        m_aheadOther.drop(true);
         picture = JpegPicture::load(path);
     }
     // The photo left is kept for going back to it.

@@ -78,10 +78,6 @@ void TMainForm::FolderToolBtnClick()
         N19->setVisible(false);
         // Nobody sees the preview now; a photo's picture can be large.
         Image2->setPicture(nullptr);
-        if (m_previewAhead) {
-            m_previewAhead = false;
-            m_aheadOther.drop();
-        }
         // Unless a double-click takes the selected photo first, "next photo" is what may come.
         scheduleNextAhead();
         // After a rebuild from another library the index may name no photo; then the panel
@@ -151,13 +147,7 @@ QString TMainForm::PreviewPath(const TFileNameRec& rec) const
 
 void TMainForm::loadPreview(const QString& path)
 {
-    std::unique_ptr<JpegPicture> picture = JpegPicture::load(path);
-    if (m_previewAhead) { // the order for the preview before
-        m_previewAhead = false;
-        m_aheadOther.drop();
-    }
-    m_previewFailed = false;
-    Image2->setPicture(std::move(picture));
+    Image2->setPicture(JpegPicture::load(path));
     m_previewFile = path;
 }
 
