@@ -17,6 +17,9 @@ void TMainForm::PrintToolBtnClick()
     StopAutoNext(CommandOrigin::Control);
     if (!Image1->hasPicture())
         return;
+    // After a rebuild the index may name an album (or no node: that is reported).
+    if (Tree.node(CurrentNodeIndex).isAlbum)
+        return;
     QPrinter& printer = applicationPrinter();
     // The dialog leaves the chosen printer and number of copies on the printer itself.
     if (!Desktop::instance().runPrintDialog(this, printer))
@@ -53,6 +56,8 @@ QString TMainForm::AlbumPagePath(const TFileNameRec& rec) const
 void TMainForm::IndexToolBtnClick()
 {
     StopAutoNext(CommandOrigin::Control);
+    if (Tree.node(CurrentNodeIndex).isAlbum)
+        return; // after a rebuild: no photo, so no album page either
     const QString page = AlbumPagePath(photoRecord(CurrentNodeIndex));
     // A missing page is no error: nothing is shown, nothing sounds.
     if (QFileInfo(page).isFile())

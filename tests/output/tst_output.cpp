@@ -362,6 +362,30 @@ private slots:
         QVERIFY(desktop.messages.empty());
     }
 
+    void printAndAlbumPageDoNothingOnAnAlbumNodeAfterARebuild()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({{QStringLiteral("a0"), {QSize(64, 48), QSize(64, 48), QSize(64, 48)}}});
+        TMainForm& f = v.open();
+        v.openPhoto(2);
+        // The settings dialog's rebuild from another library: index 2 is an album there.
+        const QString other = v.dir.filePath(QStringLiteral("other"));
+        makeAlbum(other, QStringLiteral("x"), 1);
+        makeAlbum(other, QStringLiteral("y"), 1);
+        writeTextFile(other + QStringLiteral("/html/index.htm"), "<html></html>");
+        f.LoadSetPath = other;
+        f.MakeFolderTree();
+        QVERIFY(f.Tree.node(f.CurrentNodeIndex).isAlbum);
+        desktop.printDialog = [](QPrinter&) { return true; };
+        v.startAutoAdvance();
+        f.mPrint->trigger();
+        QVERIFY(!v.autoAdvanceRuns());
+        f.mIndex->trigger();
+        QCOMPARE(desktop.printDialogs, 0);
+        QVERIFY(desktop.openedUrls.empty());
+        QVERIFY(desktop.messages.empty());
+    }
+
     void albumPageIsFoundUnderAnyLetterCase()
     {
         ScriptedDesktop desktop;
