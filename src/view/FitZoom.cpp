@@ -173,4 +173,6 @@ void TMainForm::ScrollBoxCanResize()
         FitImage();
     else
         CenterImage();
+    // The re-layout shows the photo again, also after an open that hid it and then failed.
+    Image1->show();
 }
