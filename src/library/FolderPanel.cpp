@@ -11,6 +11,7 @@
 #include "library/FolderTreeView.h"
 #include "library/PreviewGeometry.h"
 #include "platform/LoopTimer.h"
+#include "platform/QirvaError.h"
 #include "view/PhotoImage.h"
 
 #include <exception>
@@ -38,12 +39,17 @@ void TMainForm::FolderToolBtnClick()
         try {
             if (photoOnShow() && isPhotoNode(CurrentNodeIndex))
                 FollowInTree();
-            // The preview was let go when the panel closed; the one last seen comes back.
+            // The preview was let go when the panel closed; the one last seen comes back. The
+            // user asked for no photo here: a file gone meanwhile leaves the preview empty,
+            // without a message.
             if (!Image2->hasPicture() && !PrevPanel->isHidden() && !m_previewFile.isEmpty()) {
-                PrevPanel->hide(); // stays hidden if its file is gone now
-                loadPreview(m_previewFile);
-                PrevPanel->show();
-                FitPreview();
+                PrevPanel->hide();
+                try {
+                    loadPreview(m_previewFile);
+                    PrevPanel->show();
+                    FitPreview();
+                } catch (const QirvaError&) {
+                }
             }
         } catch (...) {
             previewError = std::current_exception();

@@ -591,6 +591,41 @@ private slots:
         QVERIFY(!f.AutoNextToolBtn->isChecked() && !f.AutoNextToolBtn->isEnabled());
     }
 
+    void previewGoneWhileThePanelWasClosedIsLeftEmptySilently()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({2});
+        TMainForm& f = v.open();
+        v.clickNode(1);
+        QVERIFY(f.Image2->hasPicture());
+        f.FolderToolBtn->click();
+        QFile::remove(v.photo(0, 1)); // its own preview
+        f.FolderToolBtn->click();
+        QVERIFY(desktop.messages.empty());
+        QVERIFY(f.FolderPanel->isVisible());
+        QVERIFY(!f.Image2->hasPicture() && f.PrevPanel->isHidden());
+    }
+
+    void failedOpenKeepsThePhotoOnShowVisible()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({2}, QSize(1600, 1200));
+        writeTestJpeg(v.library + QStringLiteral("/a0/Preview/p2.jpg"), 160, 120);
+        TMainForm& f = v.open();
+        v.doubleClickNode(1);
+        QTRY_VERIFY(f.Image1->picture()->isDecoded());
+        v.clickNode(2); // the preview copy: no message yet
+        QFile::remove(v.photo(0, 2));
+        QTest::mouseDClick(f.TreeView->viewport(), Qt::LeftButton, {}, v.nodeCenter(2));
+        QCOMPARE(desktop.messages.size(), size_t(1));
+        QVERIFY(!f.FolderPanel->isVisible());
+        // The photo still loaded is seen, centred in the wider view at its present size.
+        QVERIFY(f.Image1->isVisible());
+        QCOMPARE(f.Image1->size(), QSize(1600, 1200));
+        QCOMPARE(f.Image1->x(), f.ScrollBox->width() / 2 - 800);
+        QCOMPARE(f.StatusBar1->panelText(1), QStringLiteral("p1.jpg"));
+    }
+
     void lookupOutsideTheTreeReportsAnInvalidIndex()
     {
         ScriptedDesktop desktop;
