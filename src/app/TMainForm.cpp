@@ -476,8 +476,10 @@ void TMainForm::FormCreate()
     FileSizeView = settings.FileSizeView;
     Incremental = settings.Incremental;
     SlideLoop = settings.SlideLoop;
-    if (Mode == 0 && LoadSetPath.isEmpty())
-        runFirstRunPrompt();
+    if (Mode == 0 && LoadSetPath.isEmpty() && !runFirstRunPrompt()) {
+        m_startCancelled = true;
+        return;
+    }
 
     Pan.stop();
     WheelEdgeArmed = false;
@@ -511,21 +513,25 @@ void TMainForm::placeWindow(qint32 left, qint32 top)
     move(m_designPosition);
 }
 
-void TMainForm::runFirstRunPrompt()
+bool TMainForm::runFirstRunPrompt()
 {
     Desktop& desktop = Desktop::instance();
     desktop.beep();
     desktop.showMessage(nullptr, QMessageBox::Information, QStringLiteral("情報"),
                         QStringLiteral("Pictavaultの保存先の設定をします"));
-    QString folder;
-    while (folder.isEmpty())
-        folder = desktop.browseForFolder(nullptr, QStringLiteral("Pictavaultの保存先を指定してください"));
+    // A cancel is the user's way out: asking again until a folder is chosen would leave them
+    // no way to end the program but killing it.
+    const QString folder =
+        desktop.browseForFolder(nullptr, QStringLiteral("Pictavaultの保存先を指定してください"));
+    if (folder.isEmpty())
+        return false;
     LoadSetPath = folder;
+    return true;
 }
 
 void TMainForm::FormDestroy()
 {
-    if (Mode != 0)
+    if (Mode != 0 || m_startCancelled)
         return;
     Settings settings;
     settings.Mode = Mode;

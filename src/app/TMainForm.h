@@ -46,6 +46,8 @@ public:
 
     // Writes the settings back (normal mode only). Run once, when the program ends.
     void FormDestroy();
+    // The first-run prompt was cancelled: the program ends at once, writing nothing.
+    bool startCancelled() const { return m_startCancelled; }
     // The window's top, left, height and width as the settings and full screen keep them.
     QRect outerBounds() const;
 
@@ -217,7 +219,8 @@ private:
     void createClientArea();
     void connectCommands();
     void FormCreate();
-    void runFirstRunPrompt();
+    // False when the user cancelled the folder dialog.
+    bool runFirstRunPrompt();
     // Window placement: the stored position, or the primary screen's corner when the title
     // bar would lie on no screen; the frame's outer size once the frame is known.
     void placeWindow(qint32 left, qint32 top);
@@ -266,6 +269,9 @@ private:
     void startNextAhead();
     void startSelectedAhead(const TFileNameRec& rec);
     DecodeAhead::Size aheadSize(QSize box) const;
+
+    // --- start-up --------------------------------------------------------------------------
+    bool m_startCancelled = false;
 
     // --- window placement ------------------------------------------------------------------
     QPoint m_designPosition; // where the frame's top-left corner goes

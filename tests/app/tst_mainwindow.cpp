@@ -271,16 +271,30 @@ private slots:
         QVERIFY(folderItem->state().checked);
     }
 
-    void firstRunAsksUntilAFolderIsChosen()
+    void firstRunCancelEndsTheProgramWritingNothing()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        desktop.nextFolders = {QString()}; // Cancel, Esc or the close box
+        TMainForm form(dir.path());
+        QVERIFY(form.startCancelled());
+        QCOMPARE(desktop.events, QStringList({"beep", "message:情報", "browse"}));
+        form.FormDestroy();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    void firstRunTakesTheFolderChosen()
     {
         ScriptedDesktop desktop;
         QTemporaryDir dir;
         const QString library = dir.filePath(QStringLiteral("photos"));
         makeAlbum(library, QStringLiteral("trip"), 2);
-        desktop.nextFolders = {QString(), QString(), library};
+        desktop.nextFolders = {library};
         TMainForm form(dir.path());
 
-        QCOMPARE(desktop.events, QStringList({"beep", "message:情報", "browse", "browse", "browse"}));
+        QVERIFY(!form.startCancelled());
+        QCOMPARE(desktop.events, QStringList({"beep", "message:情報", "browse"}));
         QCOMPARE(desktop.messages[0].icon, QMessageBox::Information);
         QCOMPARE(desktop.messages[0].text, QStringLiteral("Pictavaultの保存先の設定をします"));
         QCOMPARE(desktop.browsePrompts[0], QStringLiteral("Pictavaultの保存先を指定してください"));
