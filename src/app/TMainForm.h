@@ -159,6 +159,9 @@ public:
     void ZoomOutToolBtnClick();
     void UnZoomToolBtnClick();
     void ScrollBoxCanResize();
+    // After a zoom step the corner stays, unless the photo would then lie where panning cannot
+    // reach it: it is moved by the least amount that brings it back.
+    void keepWithinReach();
 
     // Load progress: the decoding of Image1 drives StatusProgressBar1.
     void Image1Progress(JpegPicture::ProgressStage Stage, int PercentDone);

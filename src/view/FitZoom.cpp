@@ -45,6 +45,11 @@ void TMainForm::CenterImage()
     Image1->move(left, top);
 }
 
+void TMainForm::keepWithinReach()
+{
+    Image1->move(FitGeometry::withinReach(Image1->pos(), Image1->size(), ScrollBox->size()));
+}
+
 void TMainForm::ResetZoom()
 {
     ZoomStep = ZoomTable::ActualSizeStep;
@@ -97,6 +102,7 @@ void TMainForm::ZoomInToolBtnClick()
     if (s >= ZoomTable::LastStep)
         return;
     SetZoomScale(ZoomTable::scale(s + 1));
+    keepWithinReach();
     ZoomStep = quint8(s + 1);
     StatusBar1->setPanelText(4, ZoomTable::text(s + 1));
     switch (s + 1) {
@@ -129,6 +135,7 @@ void TMainForm::ZoomOutToolBtnClick()
     if (s <= 0)
         return;
     SetZoomScale(ZoomTable::scale(s - 1));
+    keepWithinReach();
     ZoomStep = quint8(s - 1);
     StatusBar1->setPanelText(4, ZoomTable::text(s - 1));
     switch (s - 1) {
@@ -158,6 +165,7 @@ void TMainForm::ZoomOutToolBtnClick()
 void TMainForm::UnZoomToolBtnClick()
 {
     SetZoomScale(ZoomTable::scale(ZoomTable::ActualSizeStep));
+    keepWithinReach();
     ZoomStep = ZoomTable::ActualSizeStep;
     StatusBar1->setPanelText(4, ZoomTable::text(ZoomTable::ActualSizeStep));
     ZoomInToolBtn->setEnabled(false);

@@ -761,6 +761,27 @@ private slots:
         QCOMPARE(f.ZoomStep, 8);
     }
 
+    void zoomNeverLeavesThePhotoOutOfReach()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({1}, QSize(4000, 3000));
+        TMainForm& f = v.open();
+        v.doubleClickNode(1); // centred at 100%: its corner lies far to the left
+        QVERIFY(f.Image1->x() < -1000);
+        const QRect box = f.ScrollBox->rect();
+        for (int i = 0; i < 8; ++i)
+            f.mZoomOut->trigger();
+        QCOMPARE(v.panel(4), QStringLiteral("5%"));
+        QCOMPARE(f.Image1->geometry(), QRect(0, 0, 200, 150));
+        f.Image1->move(box.width() - 50, 10); // wherever it was left
+        f.mZoomIn->trigger();
+        QVERIFY(box.contains(f.Image1->geometry()));
+        QCOMPARE(f.Image1->x(), box.width() - f.Image1->width());
+        QCOMPARE(f.Image1->y(), 10); // no more moved than needed
+        f.mUnZoom->trigger();
+        QVERIFY(f.Image1->geometry().contains(box));
+    }
+
     void automaticAdvanceSwitch()
     {
         ScriptedDesktop desktop;
