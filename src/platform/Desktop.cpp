@@ -6,10 +6,12 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -53,11 +55,18 @@ public:
 
     bool runPrintDialog(QWidget* parent, QPrinter& printer) override
     {
-        // One page is printed, so there is no range or selection to choose.
+        // One page is printed, so there is no range or selection to choose: the printer, its
+        // properties and the number of copies.
         QPrintDialog dialog(&printer, parent);
         dialog.setOptions(QAbstractPrintDialog::PrintToFile |
                           QAbstractPrintDialog::PrintCollateCopies |
                           QAbstractPrintDialog::PrintShowPageSize);
+        printer.setPrintRange(QPrinter::AllPages);
+        // Qt shows its range group again as the dialog opens; it goes once the dialog is up.
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            if (auto* range = dialog.findChild<QWidget*>(QStringLiteral("gbPrintRange")))
+                range->hide();
+        });
         return dialog.exec() == QDialog::Accepted;
     }
 

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -76,12 +77,14 @@ struct Viewer
 };
 
 // The page rasterised by pdftoppm at the given resolution.
-QImage rasterise(const QString& pdf, int dpi)
+QImage rasterise(const QString& pdf, int dpi, int pageNumber = 1)
 {
     const QString prefix = pdf + QStringLiteral(".page");
+    const QString number = QString::number(pageNumber);
     QProcess run;
     run.start(QStringLiteral("pdftoppm"),
               {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
+               QStringLiteral("-f"), number, QStringLiteral("-l"), number,
                QStringLiteral("-singlefile"), pdf, prefix});
     if (!run.waitForFinished(60000) || run.exitCode() != 0)
         return {};
@@ -216,6 +219,28 @@ private slots:
         // Fills the width, centred down the page.
         const QRect found = inkedArea(page);
         QVERIFY(found.top() > page.height() / 4 && found.bottom() < page.height() * 3 / 4);
+    }
+
+    void eachCopyIsAPageHoldingThePhoto()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({{QStringLiteral("a0"), {QSize(400, 300)}}}, true);
+        TMainForm& f = v.open();
+        v.openPhoto(1);
+        const QString pdf = v.dir.filePath(QStringLiteral("copies.pdf"));
+        desktop.printDialog = [&](QPrinter& p) {
+            printToPdf(p, pdf, 2);
+            return true;
+        };
+        f.PrintToolBtnClick();
+        QVERIFY(desktop.messages.empty());
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {pdf});
+        QVERIFY(info.waitForFinished(30000));
+        QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))));
+        QCOMPARE(inkedArea(rasterise(pdf, 20, 2)), inkedArea(rasterise(pdf, 20, 1)));
+        QVERIFY(!inkedArea(rasterise(pdf, 20, 2)).isEmpty());
     }
 
     void cancelledPrintStillStopsAutomaticAdvance()
