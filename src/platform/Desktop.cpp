@@ -3,15 +3,15 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include "platform/PrinterSetupDialog.h"
 
 namespace {
 
@@ -74,16 +74,7 @@ public:
 
     void setUpPrinter(QWidget* parent, QPrinter& printer) override
     {
-        // Qt's page-setup dialog offers no choice of printer on Linux; its print dialog offers
-        // printer, paper and orientation, so it serves as the setup dialog, with nothing to
-        // say about pages or copies and an OK button instead of "Print".
-        QPrintDialog dialog(&printer, parent);
-        dialog.setWindowTitle(QStringLiteral("プリンターの設定"));
-        dialog.setOptions(QAbstractPrintDialog::PrintToFile |
-                          QAbstractPrintDialog::PrintShowPageSize);
-        if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
-            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
-                ok->setText(QStringLiteral("OK"));
+        PrinterSetupDialog dialog(printer, parent);
         dialog.exec();
     }
 
