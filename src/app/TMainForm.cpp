@@ -320,11 +320,19 @@ void TMainForm::createClientArea()
     Image2->setIncrementalDisplay(true);
     Image2->setDecodeToDrawnSize(true);
 
-    ScrollBox = new ResizeNotifyPanel(MainSplitter);
+    // The view area's 2-pixel sunken border; ScrollBox is the client area inside it, the box
+    // that fit, centring and panning work in.
+    ScrollBoxFrame = new QFrame(MainSplitter);
+    ScrollBoxFrame->setObjectName(QStringLiteral("ScrollBoxFrame"));
+    ScrollBoxFrame->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    ScrollBoxFrame->setMinimumWidth(150);
+    auto* frameLayout = new QVBoxLayout(ScrollBoxFrame);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    ScrollBox = new ResizeNotifyPanel(ScrollBoxFrame);
     ScrollBox->setObjectName(QStringLiteral("ScrollBox"));
     ScrollBox->setAutoFillBackground(true);
     ScrollBox->setBackgroundRole(QPalette::Dark); // the button-shadow colour
-    ScrollBox->setMinimumWidth(150);
+    frameLayout->addWidget(ScrollBox);
     ScrollBox->setContextMenuPolicy(Qt::CustomContextMenu);
     Image1 = new PhotoImage(ScrollBox);
     Image1->setObjectName(QStringLiteral("Image1"));

@@ -18,6 +18,7 @@ class PanelStatusBar;
 class PhotoImage;
 class QAction;
 class QApplication;
+class QFrame;
 class QMenu;
 class QMenuBar;
 class QSplitter;
@@ -116,7 +117,8 @@ public:
     ResizeNotifyPanel* ImagePanel = nullptr;
     QWidget* PrevPanel = nullptr;
     PhotoImage* Image2 = nullptr;
-    ResizeNotifyPanel* ScrollBox = nullptr;
+    QFrame* ScrollBoxFrame = nullptr; // ScrollBox's sunken border
+    ResizeNotifyPanel* ScrollBox = nullptr; // the client area inside it
     PhotoImage* Image1 = nullptr;
 
     LoopTimer* ImageTimer = nullptr;

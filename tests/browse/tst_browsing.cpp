@@ -390,8 +390,12 @@ private slots:
 
         QVERIFY(!f.FolderToolBtn->isChecked());
         QVERIFY(!f.FolderPanel->isVisible());
-        // The view area had its new width before the photo was placed in it.
-        QCOMPARE(f.ScrollBox->width(), f.centralWidget()->width());
+        // The view area had its new width before the photo was placed in it: the whole width
+        // but its 2-pixel sunken border, which the box of fit and centring lies inside.
+        QCOMPARE(f.ScrollBoxFrame->frameShadow(), QFrame::Sunken);
+        QCOMPARE(f.ScrollBox->geometry(),
+                 QRect(2, 2, f.centralWidget()->width() - 4, f.ScrollBoxFrame->height() - 4));
+        QCOMPARE(f.ScrollBoxFrame->width(), f.centralWidget()->width());
         QVERIFY(f.Image1->isVisible());
         QCOMPARE(f.CurrentNodeIndex, 1);
         QCOMPARE(v.panel(0), QStringLiteral("(1/3)"));
@@ -689,7 +693,7 @@ private slots:
         expect();
 
         f.resize(900, 700); // the fit follows the window
-        QTRY_COMPARE(f.ScrollBox->width(), f.centralWidget()->width());
+        QTRY_COMPARE(f.ScrollBox->width(), f.centralWidget()->width() - 4);
         expect();
 
         f.FitWin->trigger(); // off again: 100%, centred
