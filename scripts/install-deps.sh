@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ ninja-build qt6-base-dev libjpeg62-turbo-dev libjpeg-turbo-progs
           fonts-ipafont-gothic qt6-translations-l10n poppler-utils xvfb strace xdotool libx11-dev
-          clang-14 libclang-rt-14-dev "$@")
+          libxcb1-dev clang-14 libclang-rt-14-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/SettingsFile.h"
+#include "app/WindowCaption.h"
 #include "app/WindowPlacement.h"
 #include "controls/Glyphs.h"
 #include "controls/PanelStatusBar.h"
@@ -476,7 +477,7 @@ void TMainForm::FormCreate()
     const Settings settings = file.read();
     Mode = settings.Mode;
     placeWindow(settings.Left, settings.Top);
-    setWindowTitle(settings.Caption);
+    setWindowTitle(WindowCaption::toWindowTitle(settings.Caption));
     LoadSetPath = settings.LoadSetPath;
     SLISetInte = settings.SLISetInte;
     AllAdjust = settings.AllAdjust;
@@ -546,7 +547,7 @@ void TMainForm::FormDestroy()
     const QRect frame = outerBounds();
     settings.Top = frame.top();
     settings.Left = frame.left();
-    settings.Caption = windowTitle();
+    settings.Caption = WindowCaption::fromWindowTitle(windowTitle());
     settings.LoadSetPath = LoadSetPath;
     settings.SLISetInte = SLISetInte;
     settings.AllAdjust = AllAdjust;
@@ -565,6 +566,8 @@ void TMainForm::Exit1Click()
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    if (windowTitle().isEmpty() && windowHandle())
+        WindowCaption::showEmpty(*windowHandle());
     if (!m_boundsApplied) {
         m_boundsApplied = true;
         m_framePending = true;

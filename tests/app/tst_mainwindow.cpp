@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 #include "app/TMainForm.h"
 #include "controls/PanelStatusBar.h"
@@ -312,6 +313,24 @@ private slots:
             QVERIFY2(ini.contains(QString::fromUtf8(entry)), entry);
         QVERIFY(ini.contains(QStringLiteral("LoadSetPath=") + library));
         QVERIFY(!ini.contains(QStringLiteral("Mode")));
+    }
+
+    void storedCaptionComesBackAsStored()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        for (const QString& caption : {QStringLiteral("Photos [*] of [*][*] mine"), QString()}) {
+            writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
+                          "[Setting]\nLoadSetPath=/nowhere\n[Form]\nCaption=" + caption.toUtf8() +
+                              "\n");
+            TMainForm form(dir.path());
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QCOMPARE(form.windowHandle()->title(), caption);
+            form.FormDestroy();
+            QVERIFY(readTextFile(dir.filePath(QStringLiteral("qirva.ini")))
+                        .contains("Caption=" + caption.toUtf8() + "\n"));
+        }
     }
 
     void libraryModeReadsBesideTheProgramAndWritesNothing()

@@ -144,6 +144,40 @@ private slots:
         QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
     }
+
+    void captionShowsExactlyAsStored()
+    {
+        // Empty, and with Qt's modified-document mark in it.
+        for (const QByteArray& caption : {QByteArray(), QByteArray("A [*] B [*][*]")}) {
+            QTemporaryDir dir;
+            const QString program = dir.filePath(QStringLiteral("qirva"));
+            QVERIFY(QFile::copy(QStringLiteral(QIRVA_PROGRAM), program));
+            writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
+                          "[Setting]\nMode=1\nLoadSetPath=none\n[Form]\nCaption=" + caption + "\n");
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("DISPLAY"), m_display);
+            env.insert(QStringLiteral("HOME"), dir.path());
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            QProcess viewer;
+            viewer.setProcessEnvironment(env);
+            viewer.start(program, {});
+            QVERIFY(viewer.waitForStarted());
+            const QString pid = QString::number(viewer.processId());
+            QByteArray window;
+            QElapsedTimer clock;
+            clock.start();
+            while (window.isEmpty() && clock.elapsed() < 30000) {
+                window = xdotool({"search", "--onlyvisible", "--pid", pid}).split('\n').value(0);
+                if (window.isEmpty())
+                    QThread::msleep(200);
+            }
+            QVERIFY2(!window.isEmpty(), "the window did not appear");
+            QThread::msleep(300); // past the window's first show
+            QCOMPARE(xdotool({"getwindowname", QString::fromLatin1(window)}), caption);
+            viewer.kill();
+            viewer.waitForFinished();
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestOutsideState)
