@@ -1,11 +1,15 @@
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include "JpegWriter.h"
 #include "app/TMainForm.h"
@@ -417,6 +421,54 @@ private slots:
         QCOMPARE(f.Image1->pos(), QPoint(box.width() / 2 - 800, 0));
         QTRY_VERIFY(f.Image1->picture()->isDecoded());
         QVERIFY(desktop.messages.empty());
+    }
+
+    void treeDrawsTheHotNodeAndShowsLongNamesWhole()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({1});
+        const QString name = QString(60, QChar(0x9577)); // far wider than the panel
+        makeAlbum(v.library, name, 1);
+        TMainForm& f = v.open();
+        v.showPanel();
+        QWidget* viewport = f.TreeView->viewport();
+        const int shortAlbum = f.Tree.node(0).text() == name ? 2 : 0;
+        const int longAlbum = 2 - shortAlbum;
+        const QRect shortRow = f.TreeView->visualRect(f.TreeModel->indexOfNode(shortAlbum));
+        const QColor link = f.TreeView->palette().color(QPalette::Link);
+        const auto linkDrawn = [&] {
+            const QImage drawn = viewport->grab().toImage();
+            for (int y = shortRow.top(); y <= shortRow.bottom(); ++y)
+                for (int x = shortRow.left(); x < std::min(shortRow.right(), drawn.width()); ++x)
+                    if (drawn.pixelColor(x, y) == link)
+                        return true;
+            return false;
+        };
+        QVERIFY(!linkDrawn());
+        const QPoint over = shortRow.topLeft() + QPoint(30, shortRow.height() / 2);
+        QMouseEvent move(QEvent::MouseMove, over, viewport->mapToGlobal(over), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+        QCOMPARE(f.TreeView->hotNode(), shortAlbum);
+        QVERIFY(linkDrawn());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(viewport, &leave);
+        QCOMPARE(f.TreeView->hotNode(), -1);
+        QVERIFY(!linkDrawn());
+
+        // Not cut with an ellipsis: the tree scrolls, and a tool tip shows the whole label.
+        QVERIFY(f.TreeView->horizontalScrollBar()->maximum() > 0);
+        const auto tipAt = [&](int node) {
+            const QRect row = f.TreeView->visualRect(f.TreeModel->indexOfNode(node));
+            const QPoint at = row.topLeft() + QPoint(30, row.height() / 2);
+            QHelpEvent tip(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+            QApplication::sendEvent(viewport, &tip);
+        };
+        tipAt(longAlbum);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), name);
+        tipAt(shortAlbum);
+        QTRY_VERIFY(!QToolTip::isVisible());
     }
 
     void doubleClickOnAnAlbumOnlyExpandsIt()
