@@ -2,6 +2,7 @@
 # Installs the Debian packages that building, running and testing need, when missing.
 set -euo pipefail
 packages=(cmake g++ ninja-build qt6-base-dev libjpeg62-turbo-dev libjpeg-turbo-progs
+          libexif-dev liblcms2-dev pkg-config
           fonts-ipafont-gothic qt6-translations-l10n poppler-utils xvfb strace xdotool libx11-dev
           clang-14 libclang-rt-14-dev "$@")
 missing=()
