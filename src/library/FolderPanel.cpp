@@ -128,9 +128,10 @@ QString TMainForm::PreviewPath(const TFileNameRec& rec) const
     QString album = LoadSetPath;
     if (!album.endsWith(QLatin1Char('/')))
         album += QLatin1Char('/');
-    album += rec.DirName + QLatin1Char('/');
-    const QString copy = m_libraryNames.findFile(album, {QStringLiteral("Preview"), rec.FileName});
-    return copy.isEmpty() ? album + rec.FileName : copy;
+    album += rec.DiskDirName + QLatin1Char('/');
+    const QString copy =
+        m_libraryNames.findFile(album, {QStringLiteral("Preview"), rec.DiskFileName});
+    return copy.isEmpty() ? album + rec.DiskFileName : copy;
 }
 
 void TMainForm::loadPreview(const QString& path)
@@ -159,8 +160,9 @@ void TMainForm::FollowInTree()
     const int selected = TreeView->selectedNode();
     if (selected >= 0) {
         const FolderTree::Node& node = Tree.node(selected);
-        if (!node.isAlbum && node.file.DirName + QLatin1Char('/') + node.file.FileName ==
-                                 current.DirName + QLatin1Char('/') + current.FileName)
+        // By the names on disk: two names may look alike once decoded.
+        if (!node.isAlbum && node.file.DiskDirName + QLatin1Char('/') + node.file.DiskFileName ==
+                                 current.DiskDirName + QLatin1Char('/') + current.DiskFileName)
             return;
     }
     TreeView->selectNode(CurrentNodeIndex);
