@@ -12,7 +12,23 @@
 
 namespace JpegWriter {
 
-bool write(const QImage& source, const QString& path, Kind kind, int quality)
+QByteArray exifOrientation(int orientation)
+{
+    QByteArray block("Exif\0\0", 6);
+    // TIFF header ("II", 42, first directory at 8), then one directory of one SHORT entry.
+    block.append("II\x2a\0\x08\0\0\0", 8);
+    block.append("\x01\0", 2);         // one entry
+    block.append("\x12\x01\x03\0", 4); // tag 0x0112, type SHORT
+    block.append("\x01\0\0\0", 4);     // one value
+    block.append(char(orientation & 0xff));
+    block.append(char(orientation >> 8));
+    block.append("\0\0", 2);           // value padded to four bytes
+    block.append("\0\0\0\0", 4);       // no next directory
+    return block;
+}
+
+bool write(const QImage& source, const QString& path, Kind kind, int quality,
+           const Markers& markers)
 {
     FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!file)
@@ -51,6 +67,18 @@ bool write(const QImage& source, const QString& path, Kind kind, int quality)
     if (kind == Kind::Arithmetic)
         cinfo.arith_code = TRUE;
     jpeg_start_compress(&cinfo, TRUE);
+    if (markers.orientation != 0) {
+        const QByteArray exif = exifOrientation(markers.orientation);
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.constData()),
+                          unsigned(exif.size()));
+    }
+    if (!markers.exif.isEmpty())
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1,
+                          reinterpret_cast<const JOCTET*>(markers.exif.constData()),
+                          unsigned(markers.exif.size()));
+    if (!markers.iccProfile.isEmpty())
+        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(markers.iccProfile.constData()),
+                               unsigned(markers.iccProfile.size()));
 
     std::vector<JSAMPLE> row(size_t(rgb.width()) * size_t(components));
     while (cinfo.next_scanline < cinfo.image_height) {

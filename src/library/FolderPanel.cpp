@@ -10,6 +10,7 @@
 #include "library/FolderTreeModel.h"
 #include "library/FolderTreeView.h"
 #include "library/PreviewGeometry.h"
+#include "picture/ExifOrientation.h"
 #include "platform/LoopTimer.h"
 #include "view/PhotoImage.h"
 
@@ -41,7 +42,7 @@ void TMainForm::FolderToolBtnClick()
             // The preview was let go when the panel closed; the one last seen comes back.
             if (!Image2->hasPicture() && !PrevPanel->isHidden() && !m_previewFile.isEmpty()) {
                 PrevPanel->hide(); // stays hidden if its file is gone now
-                loadPreview(m_previewFile);
+                loadPreview(m_previewFile, m_previewPhoto);
                 PrevPanel->show();
                 FitPreview();
             }
@@ -116,7 +117,7 @@ void TMainForm::TreeViewClick()
     StatusBar1->setPanelText(0, QStringLiteral("(%1/%2)").arg(rec.FileNo).arg(rec.FileCount));
     // A double-click would open it: decoded on the other core while the preview decodes here.
     startSelectedAhead(rec);
-    loadPreview(PreviewPath(rec));
+    loadPreview(PreviewPath(rec), PhotoPath(rec));
     mSlideShow->setEnabled(rec.FileCount != 1);
     pSlideShow->setEnabled(rec.FileCount != 1);
     PrevPanel->show();
@@ -134,10 +135,15 @@ QString TMainForm::PreviewPath(const TFileNameRec& rec) const
     return copy.isEmpty() ? album + rec.DiskFileName : copy;
 }
 
-void TMainForm::loadPreview(const QString& path)
+void TMainForm::loadPreview(const QString& path, const QString& photoPath)
 {
-    Image2->setPicture(JpegPicture::load(path));
+    std::unique_ptr<JpegPicture> picture = JpegPicture::load(path);
+    // A copy without an orientation of its own may have to take its photo's (read only then).
+    if (path != photoPath && picture->exifOrientation() == 0 && ExifOrientation::enabled())
+        picture->followPhotoOrientation(JpegPicture::storedShapeOf(photoPath));
+    Image2->setPicture(std::move(picture));
     m_previewFile = path;
+    m_previewPhoto = photoPath;
 }
 
 void TMainForm::FitPreview()
@@ -166,7 +172,7 @@ void TMainForm::FollowInTree()
             return;
     }
     TreeView->selectNode(CurrentNodeIndex);
-    loadPreview(PreviewPath(current));
+    loadPreview(PreviewPath(current), PhotoPath(current));
     PrevPanel->show();
     FitPreview();
 }
