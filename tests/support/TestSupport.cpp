@@ -260,3 +260,15 @@ QImage convertedToAdobeRgb(const QImage& srgb)
     cmsCloseProfile(to);
     return image;
 }
+
+QImage rasterise(const QString& pdf, int dpi)
+{
+    const QString prefix = pdf + QStringLiteral(".page");
+    QProcess run;
+    run.start(QStringLiteral("pdftoppm"),
+              {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
+               QStringLiteral("-singlefile"), pdf, prefix});
+    if (!run.waitForFinished(60000) || run.exitCode() != 0)
+        return {};
+    return QImage(prefix + QStringLiteral(".png"));
+}

@@ -110,3 +110,6 @@ QImage storedFor(const QImage& upright, int orientation);
 QByteArray adobeRgbProfile();
 // The sRGB picture's colours expressed in that profile (what an editor saves as Adobe RGB).
 QImage convertedToAdobeRgb(const QImage& srgb);
+
+// The first page of a PDF file rasterised by pdftoppm at the given resolution; null on failure.
+QImage rasterise(const QString& pdf, int dpi);
