@@ -9,8 +9,39 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <lcms2.h>
 
 namespace JpegWriter {
+
+namespace {
+
+QByteArray saved(cmsHPROFILE profile)
+{
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+} // namespace
+
+QByteArray srgbProfile()
+{
+    return saved(cmsCreate_sRGBProfile());
+}
+
+QByteArray adobeRgbProfile()
+{
+    const cmsCIExyY white = {0.3127, 0.3290, 1.0}; // D65
+    const cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 563.0 / 256.0);
+    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurve(gamma);
+    return saved(profile);
+}
 
 QByteArray exifOrientation(int orientation)
 {

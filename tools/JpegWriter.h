@@ -20,6 +20,11 @@ struct Markers
 bool write(const QImage& image, const QString& path, Kind kind = Kind::Baseline,
            int quality = 85, const Markers& markers = {});
 
+// ICC profiles built by Little CMS: sRGB, and one like Adobe RGB (1998) (its primaries, D65
+// white, gamma 563/256).
+QByteArray srgbProfile();
+QByteArray adobeRgbProfile();
+
 // The APP1 payload of a minimal EXIF block (little-endian TIFF) holding one Orientation tag.
 QByteArray exifOrientation(int orientation);
 

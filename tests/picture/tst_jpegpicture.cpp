@@ -10,7 +10,6 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
-#include <lcms2.h>
 #include <sys/stat.h>
 
 #include "HostileJpeg.h"
@@ -660,7 +659,7 @@ private slots:
         };
         const QImage plain = decoded(write(chart, "srgb.jpg", JpegWriter::Kind::Baseline, 98));
         const QImage shown = decoded(write(adobe, "adobe.jpg", JpegWriter::Kind::Baseline, 98,
-                                           {0, {}, adobeRgbProfile()}));
+                                           {0, {}, JpegWriter::adobeRgbProfile()}));
         for (int i = 0; i < int(std::size(colours)); ++i) {
             const QPoint centre(i * bar + bar / 2, bar / 2);
             QVERIFY2(near(shown.pixel(centre), plain.pixel(centre), 4),
@@ -673,19 +672,14 @@ private slots:
         // Turned and converted at once, in the reduced decode too.
         auto both = JpegPicture::load(write(storedFor(adobe, 8), "adobe8.jpg",
                                             JpegWriter::Kind::Baseline, 98,
-                                            {8, {}, adobeRgbProfile()}));
+                                            {8, {}, JpegWriter::adobeRgbProfile()}));
         both->setMinimumDecodeSize(QSize(both->width() / 2, both->height() / 2));
         QCOMPARE(both->decode(), QString());
         QVERIFY(near(both->image().pixel(bar / 4, bar / 4), plain.pixel(bar / 2, bar / 2), 6));
 
         // An sRGB profile and a damaged one change nothing: the very same pixels as no profile.
-        cmsHPROFILE srgb = cmsCreate_sRGBProfile();
-        cmsUInt32Number size = 0;
-        cmsSaveProfileToMem(srgb, nullptr, &size);
-        QByteArray srgbBytes(qsizetype(size), Qt::Uninitialized);
-        cmsSaveProfileToMem(srgb, srgbBytes.data(), &size);
-        cmsCloseProfile(srgb);
-        QByteArray damaged = adobeRgbProfile();
+        const QByteArray srgbBytes = JpegWriter::srgbProfile();
+        QByteArray damaged = JpegWriter::adobeRgbProfile();
         damaged.replace(128, 64, QByteArray(64, '\xff')); // the tag table
         for (const QByteArray& profile : {srgbBytes, damaged, QByteArray("not a profile")}) {
             QVERIFY(!ColourProfile::transformFor(profile));
@@ -696,7 +690,7 @@ private slots:
 
         // A display profile on the screen: every photo is converted to it, untagged ones as
         // sRGB.
-        ColourProfile::setDisplayProfile(adobeRgbProfile());
+        ColourProfile::setDisplayProfile(JpegWriter::adobeRgbProfile());
         const QImage onAdobeScreen = decoded(path("srgb.jpg"));
         ColourProfile::setDisplayProfile({});
         for (int i = 0; i < int(std::size(colours)); ++i) {

@@ -220,37 +220,12 @@ QImage storedFor(const QImage& upright, int orientation)
     }
 }
 
-namespace {
-
-cmsHPROFILE makeAdobeRgb()
-{
-    const cmsCIExyY white = {0.3127, 0.3290, 1.0}; // D65
-    const cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 563.0 / 256.0);
-    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsFreeToneCurve(gamma);
-    return profile;
-}
-
-} // namespace
-
-QByteArray adobeRgbProfile()
-{
-    cmsHPROFILE profile = makeAdobeRgb();
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
 QImage convertedToAdobeRgb(const QImage& srgb)
 {
     QImage image = srgb.convertToFormat(QImage::Format_RGB32);
     cmsHPROFILE from = cmsCreate_sRGBProfile();
-    cmsHPROFILE to = makeAdobeRgb();
+    const QByteArray adobe = JpegWriter::adobeRgbProfile();
+    cmsHPROFILE to = cmsOpenProfileFromMem(adobe.constData(), cmsUInt32Number(adobe.size()));
     cmsHTRANSFORM transform =
         cmsCreateTransform(from, TYPE_BGRA_8, to, TYPE_BGRA_8, INTENT_PERCEPTUAL, 0);
     for (int y = 0; y < image.height(); ++y)

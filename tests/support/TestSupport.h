@@ -105,10 +105,8 @@ bool showsCornerChart(const QImage& image, int inset, int tolerance, QString* wh
 // The pixels a camera stores for an upright picture under an EXIF orientation tag (1..8).
 QImage storedFor(const QImage& upright, int orientation);
 
-// An ICC profile like Adobe RGB (1998): its primaries, D65 white, gamma 563/256; built by
-// Little CMS.
-QByteArray adobeRgbProfile();
-// The sRGB picture's colours expressed in that profile (what an editor saves as Adobe RGB).
+// The sRGB picture's colours in JpegWriter::adobeRgbProfile() (what an editor saves as Adobe
+// RGB).
 QImage convertedToAdobeRgb(const QImage& srgb);
 
 // The first page of a PDF file rasterised by pdftoppm at the given resolution; null on failure.
