@@ -86,8 +86,8 @@ std::shared_ptr<const Transform> makeTransform(const QByteArray& icc, const QByt
     if (!source || !screen || sameMatrixShaper(source.get(), screen.get()))
         return nullptr;
     // No cache inside the transform: several threads may convert with it at once.
-    cmsHTRANSFORM handle = cmsCreateTransform(source.get(), rgb32Format, screen.get(),
-                                              rgb32Format, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+    cmsHTRANSFORM handle = cmsCreateTransform(source.get(), rgb32Format, screen.get(), rgb32Format,
+                                              INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
     if (!handle)
         return nullptr;
     return std::make_shared<const Transform>(handle);

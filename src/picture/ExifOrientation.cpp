@@ -54,8 +54,8 @@ QSize upright(QSize stored, int orientation)
     return swapsAxes(orientation) ? stored.transposed() : stored;
 }
 
-void placeRows(int orientation, QSize storedSize, const QRgb* const* rows, int firstRow,
-               int count, QImage& upright)
+void placeRows(int orientation, QSize storedSize, const QRgb* const* rows, int firstRow, int count,
+               QImage& upright)
 {
     const int w = storedSize.width();
     const int h = storedSize.height();

@@ -30,7 +30,7 @@ QSize upright(QSize stored, int orientation);
 // Places stored rows [firstRow, firstRow + count) of a picture stored storedSize large into
 // `upright` (Format_RGB32, already upright(storedSize, orientation) large). rows[i] holds
 // stored row firstRow + i.
-void placeRows(int orientation, QSize storedSize, const QRgb* const* rows, int firstRow,
-               int count, QImage& upright);
+void placeRows(int orientation, QSize storedSize, const QRgb* const* rows, int firstRow, int count,
+               QImage& upright);
 
 } // namespace ExifOrientation

@@ -138,9 +138,9 @@ private slots:
                                   .rect()
                                   .translated(printable.topLeft());
         const double k = 20.0 / printer.resolution();
-        const QImage photoOnPaper = page.copy(QRect(qRound(printed.x() * k), qRound(printed.y() * k),
-                                                    qRound(printed.width() * k),
-                                                    qRound(printed.height() * k)));
+        const QImage photoOnPaper =
+            page.copy(QRect(qRound(printed.x() * k), qRound(printed.y() * k),
+                            qRound(printed.width() * k), qRound(printed.height() * k)));
         QVERIFY2(showsCornerChart(photoOnPaper.convertToFormat(QImage::Format_RGB32), 6, 32, &why),
                  qPrintable(why));
 

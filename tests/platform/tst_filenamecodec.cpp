@@ -18,11 +18,12 @@ private slots:
         // 写真 and ソ (whose second byte is a backslash) in Shift-JIS, as Windows wrote them.
         QTest::newRow("cp932") << QByteArray("\x8e\xca\x90\x5e\x83\x5c.jpg")
                                << QStringLiteral("写真ソ.jpg");
-        QTest::newRow("cp932 half-width kana") << QByteArray("\xb6\xd2\xd7") << QStringLiteral("ｶﾒﾗ");
+        QTest::newRow("cp932 half-width kana")
+            << QByteArray("\xb6\xd2\xd7") << QStringLiteral("ｶﾒﾗ");
         QTest::newRow("neither") << QByteArray("a\xff\x8e.jpg")
                                  << QStringLiteral("a\uFFFD\uFFFD.jpg");
-        QTest::newRow("utf-8 surrogate bytes") << QByteArray("\xed\xb2\x80")
-                                               << QStringLiteral("\uFFFD\uFFFD\uFFFD");
+        QTest::newRow("utf-8 surrogate bytes")
+            << QByteArray("\xed\xb2\x80") << QStringLiteral("\uFFFD\uFFFD\uFFFD");
     }
 
     void namesAreShownAsUtf8ThenCp932ThenWithReplacementCharacters()
