@@ -53,8 +53,8 @@ QByteArray exifOrientation(int orientation)
     block.append("\x01\0\0\0", 4);     // one value
     block.append(char(orientation & 0xff));
     block.append(char(orientation >> 8));
-    block.append("\0\0", 2);           // value padded to four bytes
-    block.append("\0\0\0\0", 4);       // no next directory
+    block.append("\0\0", 2);     // value padded to four bytes
+    block.append("\0\0\0\0", 4); // no next directory
     return block;
 }
 
@@ -108,7 +108,8 @@ bool write(const QImage& source, const QString& path, Kind kind, int quality,
                           reinterpret_cast<const JOCTET*>(markers.exif.constData()),
                           unsigned(markers.exif.size()));
     if (!markers.iccProfile.isEmpty())
-        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(markers.iccProfile.constData()),
+        jpeg_write_icc_profile(&cinfo,
+                               reinterpret_cast<const JOCTET*>(markers.iccProfile.constData()),
                                unsigned(markers.iccProfile.size()));
 
     std::vector<JSAMPLE> row(size_t(rgb.width()) * size_t(components));

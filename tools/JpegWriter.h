@@ -17,8 +17,8 @@ struct Markers
 };
 
 // Returns false when the file cannot be written.
-bool write(const QImage& image, const QString& path, Kind kind = Kind::Baseline,
-           int quality = 85, const Markers& markers = {});
+bool write(const QImage& image, const QString& path, Kind kind = Kind::Baseline, int quality = 85,
+           const Markers& markers = {});
 
 // ICC profiles built by Little CMS: sRGB, and one like Adobe RGB (1998) (its primaries, D65
 // white, gamma 563/256).

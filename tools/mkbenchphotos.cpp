@@ -160,8 +160,9 @@ bool writePhotos(const Pictures& pictures, const QString& root)
              !QFile::copy(path, same)))
             return false;
         if (photo.name == QLatin1String("b24_1.jpg")) {
-            const JpegWriter::Markers twins[] = {
-                {6, {}, {}}, {0, {}, JpegWriter::adobeRgbProfile()}, {0, {}, JpegWriter::srgbProfile()}};
+            const JpegWriter::Markers twins[] = {{6, {}, {}},
+                                                 {0, {}, JpegWriter::adobeRgbProfile()},
+                                                 {0, {}, JpegWriter::srgbProfile()}};
             const char* names[] = {"o24_6.jpg", "a24_1.jpg", "s24_1.jpg"};
             for (int i = 0; i < 3; ++i)
                 if (!JpegWriter::write(image, plain + QLatin1Char('/') + QLatin1String(names[i]),

@@ -1,6 +1,5 @@
 #include "library/NameLookup.h"
 
-
 #include <dirent.h>
 #include <sys/stat.h>
 

@@ -176,8 +176,8 @@ ReadResult readRegularFile(const QString& path, QByteArray& data, FileStamp& sta
     } else {
         stamp = FileStamp::of(info);
         try {
-            const qint64 wanted = maxBytes >= 0 ? std::min<qint64>(info.st_size, maxBytes)
-                                                : qint64(info.st_size);
+            const qint64 wanted =
+                maxBytes >= 0 ? std::min<qint64>(info.st_size, maxBytes) : qint64(info.st_size);
             data = QByteArray(qsizetype(wanted), Qt::Uninitialized);
         } catch (const std::bad_alloc&) {
             result = ReadResult::CannotOpen;
@@ -326,8 +326,8 @@ constexpr int stripHeight = 64;
 // decoded before an error stay in the image (for a picture not stored upright, in the strip
 // from context.stripStart on).
 int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
-               qint64 coefficientBytes, QSize stored, QImage& image,
-               std::vector<JSAMPROW>& rows, std::vector<JSAMPLE>& cmykBuffer)
+               qint64 coefficientBytes, QSize stored, QImage& image, std::vector<JSAMPROW>& rows,
+               std::vector<JSAMPLE>& cmykBuffer)
 {
     jpeg_decompress_struct& cinfo = context.cinfo;
     if (setjmp(context.err.jump))
@@ -389,8 +389,8 @@ int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
         if (!cmyk) {
             got = int(jpeg_read_scanlines(&cinfo, target(row), JDIMENSION(room)));
         } else {
-            got = int(jpeg_read_scanlines(&cinfo, bufferRows,
-                                          JDIMENSION(std::min(batchRows, room))));
+            got =
+                int(jpeg_read_scanlines(&cinfo, bufferRows, JDIMENSION(std::min(batchRows, room))));
             JSAMPROW* out = target(row);
             for (int i = 0; i < got; ++i)
                 cmykToRgb32(bufferRows[i], reinterpret_cast<QRgb*>(out[i]), width, inverted);

@@ -103,7 +103,8 @@ private:
     std::atomic<bool> m_abandoned{false};
     qint64 m_coefficientBytes = 0; // held only while decoding a multi-scan file
     std::shared_ptr<const ColourProfile::Transform> m_colour; // null: the colours stay
-    int m_width = 0;  // upright
+    // The upright size; the stored one is what the file's pixels are.
+    int m_width = 0;
     int m_height = 0;
     QSize m_storedSize;
     int m_exifTag = 0;

@@ -18,8 +18,8 @@
 #include "picture/DecodeScale.h"
 #include "picture/ExifOrientation.h"
 #include "picture/JpegPicture.h"
-#include "picture/PixelPool.h"
 #include "picture/PictureBudget.h"
+#include "picture/PixelPool.h"
 #include "platform/QirvaError.h"
 #include "support/TestSupport.h"
 
@@ -564,7 +564,8 @@ private slots:
     void exifRotationOffOrADamagedTagShowsThePhotoAsStored()
     {
         const QImage stored = storedFor(cornerChart(QSize(96, 64)), 6);
-        const QString tagged = write(stored, "six.jpg", JpegWriter::Kind::Baseline, 95, {6, {}, {}});
+        const QString tagged =
+            write(stored, "six.jpg", JpegWriter::Kind::Baseline, 95, {6, {}, {}});
         ExifOrientation::setEnabled(false);
         auto off = JpegPicture::load(tagged);
         ExifOrientation::setEnabled(true);
@@ -580,8 +581,8 @@ private slots:
         const QByteArray six = JpegWriter::exifOrientation(6);
         for (const QByteArray& exif : {JpegWriter::exifOrientation(9), six.left(20),
                                        QByteArray("Exif\0\0garbage", 13), six.left(6)}) {
-            const QString file = write(stored, "damaged.jpg", JpegWriter::Kind::Baseline, 95,
-                                       {0, exif, {}});
+            const QString file =
+                write(stored, "damaged.jpg", JpegWriter::Kind::Baseline, 95, {0, exif, {}});
             auto picture = JpegPicture::load(file);
             QCOMPARE(picture->exifOrientation(), 0);
             QCOMPARE(QSize(picture->width(), picture->height()), QSize(64, 96));
@@ -614,8 +615,8 @@ private slots:
         QCOMPARE(shape.size, QSize(64, 96));
 
         // Stored like the photo: turned like it.
-        auto alike = JpegPicture::load(
-            write(storedFor(upright, 6).scaled(32, 48), "copy-alike.jpg", JpegWriter::Kind::Baseline, 95));
+        auto alike = JpegPicture::load(write(storedFor(upright, 6).scaled(32, 48), "copy-alike.jpg",
+                                             JpegWriter::Kind::Baseline, 95));
         alike->followPhotoOrientation(shape);
         QCOMPARE(QSize(alike->width(), alike->height()), QSize(48, 32));
         QCOMPARE(alike->decode(), QString());
@@ -639,8 +640,8 @@ private slots:
     void embeddedProfileIsConvertedToTheScreensColours()
     {
         // Pure colours in bars; the Adobe RGB twin stores them as an editor would.
-        const QRgb colours[] = {qRgb(255, 0, 0),   qRgb(0, 255, 0),     qRgb(0, 0, 255),
-                                qRgb(0, 255, 255), qRgb(255, 0, 255),   qRgb(255, 255, 0),
+        const QRgb colours[] = {qRgb(255, 0, 0),     qRgb(0, 255, 0),     qRgb(0, 0, 255),
+                                qRgb(0, 255, 255),   qRgb(255, 0, 255),   qRgb(255, 255, 0),
                                 qRgb(255, 255, 255), qRgb(128, 128, 128), qRgb(200, 120, 60)};
         constexpr int bar = 32;
         QImage chart(bar * int(std::size(colours)), bar, QImage::Format_RGB32);
@@ -670,9 +671,9 @@ private slots:
         }
 
         // Turned and converted at once, in the reduced decode too.
-        auto both = JpegPicture::load(write(storedFor(adobe, 8), "adobe8.jpg",
-                                            JpegWriter::Kind::Baseline, 98,
-                                            {8, {}, JpegWriter::adobeRgbProfile()}));
+        auto both =
+            JpegPicture::load(write(storedFor(adobe, 8), "adobe8.jpg", JpegWriter::Kind::Baseline,
+                                    98, {8, {}, JpegWriter::adobeRgbProfile()}));
         both->setMinimumDecodeSize(QSize(both->width() / 2, both->height() / 2));
         QCOMPARE(both->decode(), QString());
         QVERIFY(near(both->image().pixel(bar / 4, bar / 4), plain.pixel(bar / 2, bar / 2), 6));
@@ -683,9 +684,9 @@ private slots:
         damaged.replace(128, 64, QByteArray(64, '\xff')); // the tag table
         for (const QByteArray& profile : {srgbBytes, damaged, QByteArray("not a profile")}) {
             QVERIFY(!ColourProfile::transformFor(profile));
-            QCOMPARE(decoded(write(chart, "same.jpg", JpegWriter::Kind::Baseline, 98,
-                                   {0, {}, profile})),
-                     plain);
+            QCOMPARE(
+                decoded(write(chart, "same.jpg", JpegWriter::Kind::Baseline, 98, {0, {}, profile})),
+                plain);
         }
 
         // A display profile on the screen: every photo is converted to it, untagged ones as

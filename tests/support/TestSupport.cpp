@@ -229,7 +229,8 @@ QImage convertedToAdobeRgb(const QImage& srgb)
     cmsHTRANSFORM transform =
         cmsCreateTransform(from, TYPE_BGRA_8, to, TYPE_BGRA_8, INTENT_PERCEPTUAL, 0);
     for (int y = 0; y < image.height(); ++y)
-        cmsDoTransform(transform, image.scanLine(y), image.scanLine(y), cmsUInt32Number(image.width()));
+        cmsDoTransform(transform, image.scanLine(y), image.scanLine(y),
+                       cmsUInt32Number(image.width()));
     cmsDeleteTransform(transform);
     cmsCloseProfile(from);
     cmsCloseProfile(to);
