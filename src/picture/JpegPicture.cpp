@@ -6,11 +6,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cerrno>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -221,6 +225,81 @@ void cmykToRgb32(const JSAMPLE* in, QRgb* out, int width, bool inverted)
     }
 }
 
+// A second thread that turns and converts the rows libjpeg has decoded while it decodes the
+// next ones: the work a photo's orientation and colour profile add runs on the other core.
+// One job is in flight at a time; submit() waits for the one before.
+class RowWorker
+{
+public:
+    using Work = std::function<void(int buffer, int firstRow, int count)>;
+
+    ~RowWorker() { finish(); }
+
+    void start(Work work)
+    {
+        m_work = std::move(work);
+        m_thread = std::thread([this] { run(); });
+    }
+    bool running() const { return m_thread.joinable(); }
+
+    void submit(int buffer, int firstRow, int count)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_idle.wait(lock, [this] { return !m_pending; });
+        m_job = {buffer, firstRow, count};
+        m_pending = true;
+        m_ready.notify_one();
+    }
+
+    // Waits for the job in flight and ends the thread.
+    void finish()
+    {
+        if (!m_thread.joinable())
+            return;
+        {
+            std::unique_lock<std::mutex> lock(m_lock);
+            m_idle.wait(lock, [this] { return !m_pending; });
+            m_stop = true;
+            m_ready.notify_one();
+        }
+        m_thread.join();
+    }
+
+private:
+    struct Job
+    {
+        int buffer, firstRow, count;
+    };
+
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        for (;;) {
+            m_ready.wait(lock, [this] { return m_pending || m_stop; });
+            if (!m_pending)
+                return;
+            const Job job = m_job;
+            lock.unlock();
+            m_work(job.buffer, job.firstRow, job.count);
+            lock.lock();
+            m_pending = false;
+            m_idle.notify_one();
+        }
+    }
+
+    Work m_work;
+    std::thread m_thread;
+    std::mutex m_lock;
+    std::condition_variable m_ready, m_idle;
+    Job m_job{};
+    bool m_pending = false;
+    bool m_stop = false;
+};
+
+// Pictures smaller than this are turned and converted on the decoding thread: a thread of
+// their own would cost more than it spares.
+constexpr qint64 rowWorkerMinimumPixels = 1'000'000;
+
 struct DecodeContext;
 
 struct ProgressManager
@@ -247,29 +326,60 @@ struct DecodeContext
     bool created = false;
 
     // A picture not stored upright is decoded a strip of rows at a time and turned into place
-    // strip by strip, so no second full-size picture is ever held.
+    // strip by strip (two strips: one decoding while the other is placed), so no second
+    // full-size picture is ever held. An upright one with a colour profile is converted in
+    // place, a strip's worth of rows at a time.
     int orientation = 1;
     const ColourProfile::Transform* colour = nullptr;
-    std::vector<QRgb> strip;
-    std::vector<JSAMPROW> stripRows;
-    int stripStart = 0; // the stored row the strip's first row is
+    QSize stored;
+    QImage* image = nullptr;
+    std::vector<QRgb> strips[2];
+    std::vector<JSAMPROW> stripRows[2];
+    int buffer = 0;     // the strip being decoded into
+    int stripStart = 0; // the stored row the strip's first row is (upright: the first row not
+                        // yet handed over)
+    std::atomic<int> finishedRows{0}; // rows from the top fully turned and converted
+    RowWorker worker;
 
-    // Converts and places the strip's first `count` rows, and starts the next strip after them.
-    void flushStrip(int count, QSize stored, QImage& image, bool convert = true)
+    bool hasRowWork() const { return orientation != 1 || colour; }
+
+    // Converts and places `count` rows of a strip (or converts picture rows in place).
+    void placeRows(int strip, int firstRow, int count, bool convert)
+    {
+        const int width = stored.width();
+        if (orientation == 1) {
+            if (colour && convert) {
+                for (int i = 0; i < count; ++i)
+                    colour->apply(reinterpret_cast<QRgb*>(image->scanLine(firstRow + i)), width);
+            }
+            finishedRows.store(firstRow + count, std::memory_order_release);
+            return;
+        }
+        QRgb* pixels = strips[strip].data();
+        if (colour && convert)
+            colour->apply(pixels, qsizetype(count) * width);
+        std::vector<const QRgb*> rows(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            rows[size_t(i)] = pixels + size_t(i) * size_t(width);
+        ExifOrientation::placeRows(orientation, stored, rows.data(), firstRow, count, *image);
+        // A mirrored picture still fills from the top; a turned one only counts when complete.
+        if (orientation == 2)
+            finishedRows.store(firstRow + count, std::memory_order_release);
+    }
+
+    // Hands the rows decoded since the last hand-over to the worker (or does them here), and
+    // starts the next strip.
+    void handOver(int count)
     {
         if (count <= 0)
             return;
-        const int width = stored.width();
-        if (colour && convert)
-            colour->apply(strip.data(), qsizetype(count) * width);
-        std::vector<const QRgb*> rows(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i)
-            rows[size_t(i)] = strip.data() + size_t(i) * size_t(width);
-        ExifOrientation::placeRows(orientation, stored, rows.data(), stripStart, count, image);
+        if (worker.running())
+            worker.submit(buffer, stripStart, count);
+        else
+            placeRows(buffer, stripStart, count, true);
         stripStart += count;
-        // A mirrored picture still fills from the top; a turned one only counts when complete.
-        if (orientation == 2)
-            *decodedRows = stripStart;
+        if (orientation != 1)
+            buffer ^= 1;
     }
 
     void report(JpegPicture::ProgressStage stage, int percent)
@@ -364,7 +474,8 @@ int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
     const bool upright = context.orientation == 1;
     // Where stored row r goes: the picture itself, or its place in the strip.
     const auto target = [&](int row) {
-        return upright ? rows.data() + row : context.stripRows.data() + (row - context.stripStart);
+        return upright ? rows.data() + row
+                       : context.stripRows[context.buffer].data() + (row - context.stripStart);
     };
     // When the data of a single-scan file ends, the rows after it would only be made up; stop
     // there. A multi-scan file has read all its data by now, so its output pass shows all
@@ -395,15 +506,15 @@ int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
             for (int i = 0; i < got; ++i)
                 cmykToRgb32(bufferRows[i], reinterpret_cast<QRgb*>(out[i]), width, inverted);
         }
-        if (upright) {
-            if (context.colour) {
-                for (int i = 0; i < got; ++i)
-                    context.colour->apply(reinterpret_cast<QRgb*>(rows[size_t(row + i)]), width);
-            }
+        if (!context.hasRowWork()) {
             *context.decodedRows = row + got;
-        } else if (row + got == context.stripStart + stripHeight) {
-            context.flushStrip(stripHeight, stored, image);
+            continue;
         }
+        // Upright, libjpeg's row groups need not add up to a strip exactly.
+        if (row + got >= context.stripStart + stripHeight)
+            context.handOver(row + got - context.stripStart);
+        if (context.orientation <= 2)
+            *context.decodedRows = context.finishedRows.load(std::memory_order_acquire);
     }
     // Whatever follows the last row (trailing markers, garbage) cannot change the picture, so
     // the decoder is not asked to read on to the end of the file.
@@ -617,12 +728,20 @@ QString JpegPicture::decode(const ProgressCallback& progress)
             uchar* bits = m_image.bits();
             for (size_t y = 0; y < rows.size(); ++y)
                 rows[y] = bits + qsizetype(y) * m_image.bytesPerLine();
-            if (!upright) {
-                context->strip.resize(size_t(stored.width()) * size_t(stripHeight));
-                context->stripRows.resize(size_t(stripHeight));
+            context->stored = stored;
+            context->image = &m_image;
+            for (int s = 0; s < 2 && !upright; ++s) {
+                context->strips[s].resize(size_t(stored.width()) * size_t(stripHeight));
+                context->stripRows[s].resize(size_t(stripHeight));
                 for (int i = 0; i < stripHeight; ++i)
-                    context->stripRows[size_t(i)] = reinterpret_cast<JSAMPROW>(
-                        context->strip.data() + size_t(i) * size_t(stored.width()));
+                    context->stripRows[s][size_t(i)] = reinterpret_cast<JSAMPROW>(
+                        context->strips[s].data() + size_t(i) * size_t(stored.width()));
+            }
+            if (context->hasRowWork() && qint64(width) * height >= rowWorkerMinimumPixels) {
+                DecodeContext* c = context.get();
+                c->worker.start([c](int strip, int firstRow, int count) {
+                    c->placeRows(strip, firstRow, count, true);
+                });
             }
             std::vector<JSAMPLE> cmykBuffer;
             installErrorManager(context->cinfo, context->err);
@@ -633,18 +752,22 @@ QString JpegPicture::decode(const ProgressCallback& progress)
                 decodedRows = std::min(int(context->cinfo.output_scanline), stored.height());
                 jpeg_destroy_decompress(&context->cinfo);
             }
+            // The rows decoded since the last hand-over (an abandoned picture's too: its
+            // pixels are let go below, but the worker must be done with them first).
+            if (code != abandonedError)
+                context->handOver(decodedRows - context->stripStart);
+            context->worker.finish();
             if (code == abandonedError) {
                 // Nobody will look at these pixels: let them go rather than paint them grey.
                 m_image = QImage();
                 m_pixelReservation.release();
             } else if (!upright) {
-                // The rows of the last strip, then grey strips for the rows never reached.
-                context->flushStrip(decodedRows - context->stripStart, stored, m_image);
-                std::fill(context->strip.begin(), context->strip.end(), undecodedGrey);
-                while (context->stripStart < stored.height())
-                    context->flushStrip(
-                        std::min(stripHeight, stored.height() - context->stripStart), stored,
-                        m_image, false);
+                // Grey strips for the rows never reached.
+                std::vector<QRgb>& grey = context->strips[context->buffer];
+                std::fill(grey.begin(), grey.end(), undecodedGrey);
+                for (int row = context->stripStart; row < stored.height(); row += stripHeight)
+                    context->placeRows(context->buffer, row,
+                                       std::min(stripHeight, stored.height() - row), false);
                 m_decodedRows = height;
             } else {
                 // Rows the decoder never reached show grey. Filling only those (rather than the

@@ -529,11 +529,22 @@ private slots:
         QTest::addColumn<int>("tag");
         QTest::addColumn<JpegWriter::Kind>("kind");
         QTest::addColumn<int>("tolerance");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("adobeRgb");
+        const QSize small(96, 64);
         for (int tag = 1; tag <= 8; ++tag)
-            QTest::addRow("%d", tag) << tag << JpegWriter::Kind::Baseline << 24;
-        QTest::addRow("6 progressive") << 6 << JpegWriter::Kind::Progressive << 24;
+            QTest::addRow("%d", tag) << tag << JpegWriter::Kind::Baseline << 24 << small << false;
+        QTest::addRow("6 progressive")
+            << 6 << JpegWriter::Kind::Progressive << 24 << small << false;
         // The writer's CMYK is a rough one: its colours come back less exact.
-        QTest::addRow("7 cmyk") << 7 << JpegWriter::Kind::Cmyk << 48;
+        QTest::addRow("7 cmyk") << 7 << JpegWriter::Kind::Cmyk << 48 << small << false;
+        // Large enough to be turned and converted on a second thread while it decodes.
+        QTest::addRow("1 large, Adobe RGB")
+            << 1 << JpegWriter::Kind::Baseline << 24 << QSize(1440, 960) << true;
+        QTest::addRow("8 large, Adobe RGB")
+            << 8 << JpegWriter::Kind::Progressive << 24 << QSize(1440, 960) << true;
+        QTest::addRow("6 large") << 6 << JpegWriter::Kind::Baseline << 24 << QSize(1440, 960)
+                                 << false;
     }
 
     void everyOrientationTagShowsTheUprightPicture()
@@ -541,23 +552,26 @@ private slots:
         QFETCH(int, tag);
         QFETCH(JpegWriter::Kind, kind);
         QFETCH(int, tolerance);
-        const QImage upright = cornerChart(QSize(96, 64));
-        const QString file = write(storedFor(upright, tag), QStringLiteral("o%1.jpg").arg(tag),
-                                   kind, 95, {tag, {}, {}});
+        QFETCH(QSize, size);
+        QFETCH(bool, adobeRgb);
+        const QImage upright = cornerChart(size);
+        const QString file = write(storedFor(adobeRgb ? convertedToAdobeRgb(upright) : upright, tag),
+                                   QStringLiteral("o%1.jpg").arg(tag), kind, 95,
+                                   {tag, {}, adobeRgb ? JpegWriter::adobeRgbProfile() : QByteArray()});
         QString why;
         auto full = JpegPicture::load(file);
         QCOMPARE(full->exifOrientation(), tag);
-        QCOMPARE(QSize(full->width(), full->height()), QSize(96, 64));
+        QCOMPARE(QSize(full->width(), full->height()), size);
         QCOMPARE(full->decode(), QString());
-        QCOMPARE(full->image().size(), QSize(96, 64));
+        QCOMPARE(full->image().size(), size);
         QVERIFY2(showsCornerChart(full->image(), 4, tolerance, &why), qPrintable(why));
-        QCOMPARE(full->decodedRows(), 64);
+        QCOMPARE(full->decodedRows(), size.height());
 
         // Fitted small, the reduced decode is upright too.
         auto reduced = JpegPicture::load(file);
-        reduced->setMinimumDecodeSize(QSize(40, 30));
+        reduced->setMinimumDecodeSize(size * 5 / 12);
         QCOMPARE(reduced->decode(), QString());
-        QCOMPARE(reduced->image().size(), QSize(48, 32));
+        QCOMPARE(reduced->image().size(), size / 2);
         QVERIFY2(showsCornerChart(reduced->image(), 2, tolerance + 4, &why), qPrintable(why));
     }
 
