@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 started=$SECONDS
 
-scripts/install-deps.sh
+scripts/install-deps.sh bench
 source_photo=/usr/share/backgrounds/mate/abstract/Elephants_5640x3172.jpg
 scripts/install-deps.sh mate-backgrounds || true
 if [ ! -r "$source_photo" ]; then
@@ -21,7 +21,7 @@ if [ ! -r "$source_photo" ]; then
     source_photo=-
 fi
 
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQIRVA_TESTS=ON >/dev/null
 nice cmake --build build-release --target mkbenchphotos bench_view bench_scan bench_decode
 
 data=build-release/bench-data

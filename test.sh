@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test headless: the normal build's suite,
-# each fuzzer over its corpus (fixed seed, fixed number of runs), and the whole suite again
-# under AddressSanitizer and UndefinedBehaviorSanitizer. Any failure or finding fails the run.
+# Installs what is missing (the test tools too), builds, and runs every test headless: the
+# normal build's suite, the install and the Debian package, each fuzzer over its corpus (fixed
+# seed, fixed number of runs), and the whole suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Any failure or finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 stage() { echo "== $1 ($((SECONDS - stage_start)) s)"; stage_start=$SECONDS; }
 stage_start=$SECONDS
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQIRVA_TESTS=ON >/dev/null
 cmake --build build
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2)
 stage "normal build and tests"
+
+scripts/check-package.sh build
+stage "install and package"
 
 # The fuzzers need clang's libFuzzer; only the fuzz targets (and the library) are built.
 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,5 +1,12 @@
 #include "app/SettingsFile.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/IniFile.h"
 #include "platform/QirvaError.h"
 
@@ -39,6 +46,22 @@ void keepOrWriteString(IniFile& ini, const QString& section, const QString& key,
     ini.writeString(section, key, value);
 }
 
+// The first per-user copy: its folders are made private to the user, as the XDG base
+// directories ask, and it holds the file it started from with the edits laid in.
+bool saveUserCopy(IniFile& ini, const QString& path)
+{
+    const QFileInfo info(path);
+    const QString configHome = QFileInfo(info.absolutePath()).absolutePath();
+    const auto privateFolder =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    QDir().mkpath(QFileInfo(configHome).absolutePath());
+    for (const QString& folder : {configHome, info.absolutePath()}) {
+        if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder, privateFolder))
+            return false;
+    }
+    return ini.saveAs(path);
+}
+
 } // namespace
 
 SettingsFile::SettingsFile(const QString& appDir)
@@ -47,9 +70,39 @@ SettingsFile::SettingsFile(const QString& appDir)
 {
 }
 
+SettingsFile::SettingsFile(const QString& appDir, const QString& perUserPath) : SettingsFile(appDir)
+{
+    m_userCopyPath = perUserPath;
+    m_usesUserCopy = !canWriteInPlace(m_path);
+}
+
+QString SettingsFile::userCopyPath()
+{
+    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!QDir::isAbsolutePath(configHome))
+        configHome = QDir::homePath() + QStringLiteral("/.config");
+    return QDir::cleanPath(configHome + QStringLiteral("/qirva/qirva.ini"));
+}
+
+bool SettingsFile::canWriteInPlace(const QString& iniPath)
+{
+    const QByteArray file = QFile::encodeName(iniPath);
+    struct stat st = {};
+    if (::stat(file.constData(), &st) == 0 && S_ISREG(st.st_mode))
+        return ::access(file.constData(), W_OK) == 0;
+    return ::access(QFile::encodeName(QFileInfo(iniPath).absolutePath()).constData(), W_OK) == 0;
+}
+
+QString SettingsFile::readPath() const
+{
+    if (m_usesUserCopy && QFileInfo::exists(m_userCopyPath))
+        return m_userCopyPath;
+    return m_path;
+}
+
 Settings SettingsFile::read() const
 {
-    IniFile ini(m_path);
+    IniFile ini(readPath());
     ini.load();
 
     Settings s;
@@ -85,7 +138,7 @@ Settings SettingsFile::read() const
 void SettingsFile::write(const Settings& settings) const
 {
     // Re-read the file as it is now, so that edits made while the program ran survive.
-    IniFile ini(m_path);
+    IniFile ini(readPath());
     ini.load();
 
     keepOrWriteInteger(ini, FormSection, QStringLiteral("Top"), settings.Top);
@@ -100,6 +153,6 @@ void SettingsFile::write(const Settings& settings) const
     keepOrWriteBool(ini, SettingSection, QStringLiteral("Incremental"), settings.Incremental);
     keepOrWriteBool(ini, SettingSection, QStringLiteral("SlideLoop"), settings.SlideLoop);
 
-    if (!ini.save())
-        throw QirvaError(m_path + QStringLiteral(" に書き込めません"));
+    if (!(ini.path() == path() ? ini.save() : saveUserCopy(ini, path())))
+        throw QirvaError(path() + QStringLiteral(" に書き込めません"));
 }

@@ -27,7 +27,22 @@ public:
     // appDir ends in "/" (one is added should it not); the file is appDir + "qirva.ini".
     explicit SettingsFile(const QString& appDir);
 
-    QString path() const { return m_path; }
+    // As above, but when the file beside the program cannot be written (a system install),
+    // the per-user copy at perUserPath takes its place: it is read when it exists (otherwise
+    // the file beside the program is), and it is what write() creates or replaces, starting
+    // from the bytes of the file that was read.
+    SettingsFile(const QString& appDir, const QString& perUserPath);
+
+    // The per-user copy of the running user: $XDG_CONFIG_HOME/qirva/qirva.ini, or
+    // ~/.config/qirva/qirva.ini when that variable is unset or not an absolute path.
+    static QString userCopyPath();
+
+    // Whether the file at iniPath can be written where it is: the file itself when it is a
+    // regular file (or a link to one), otherwise its folder.
+    static bool canWriteInPlace(const QString& iniPath);
+
+    // The file that write() writes: beside the program, or the per-user copy.
+    QString path() const { return m_usesUserCopy ? m_userCopyPath : m_path; }
 
     // Reads every value with its default. In library mode (Mode != 0) LoadSetPath is made
     // relative to the program folder (the folder itself when empty), with "\" read as "/".
@@ -43,6 +58,10 @@ public:
     void write(const Settings& settings) const;
 
 private:
+    QString readPath() const;
+
     QString m_appDir;
     QString m_path;
+    QString m_userCopyPath;
+    bool m_usesUserCopy = false;
 };

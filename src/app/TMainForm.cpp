@@ -18,12 +18,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/PlatformChoice.h"
 #include "app/SettingsFile.h"
 #include "app/WindowPlacement.h"
 #include "controls/Glyphs.h"
 #include "controls/PanelStatusBar.h"
 #include "controls/ResizeNotifyPanel.h"
 #include "controls/TStatusProgressBar.h"
+#include "controls/ToolBarSeparator.h"
 #include "library/FolderTreeModel.h"
 #include "library/FolderTreeView.h"
 #include "picture/ColourProfile.h"
@@ -141,8 +143,7 @@ void TMainForm::createToolBar()
         return b;
     };
     auto gap = [this] {
-        auto* line = new QFrame(ToolBar1);
-        line->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+        auto* line = new ToolBarSeparator(ToolBar1);
         line->setFixedSize(8, 22);
         ToolBar1->addWidget(line);
     };
@@ -303,6 +304,7 @@ void TMainForm::createClientArea()
     ImagePanel = new ResizeNotifyPanel(PanelSplitter);
     ImagePanel->setObjectName(QStringLiteral("ImagePanel"));
     ImagePanel->setMinimumSize(150, 75);
+    ImagePanel->setAccessibleName(QStringLiteral("プレビュー"));
     PanelSplitter->setSizes({1000, 126});
     PanelSplitter->setStretchFactor(0, 1);
     PanelSplitter->setStretchFactor(1, 0);
@@ -329,6 +331,11 @@ void TMainForm::createClientArea()
     ScrollBox->setBackgroundRole(QPalette::Dark); // the button-shadow colour
     ScrollBox->setMinimumWidth(150);
     ScrollBox->setContextMenuPolicy(Qt::CustomContextMenu);
+    ScrollBox->setAccessibleName(QStringLiteral("表示エリア"));
+    // The stepping keys need no control of their own to land on; with the folder panel
+    // hidden the view area has the focus (the tree has it while the panel is shown).
+    ScrollBox->setFocusPolicy(Qt::StrongFocus);
+    ScrollBox->setFocus();
     Image1 = new PhotoImage(ScrollBox);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setDecodeToDrawnSize(true);
@@ -380,6 +387,10 @@ void TMainForm::connectCommands()
     connect(Folder1, &QAction::triggered, this, guarded(&TMainForm::Folder1Click));
     connect(TreeView, &FolderTreeView::clickedAnywhere, this, guarded(&TMainForm::TreeViewClick));
     connect(TreeView, &FolderTreeView::doubleClickedAnywhere, this,
+            guarded(&TMainForm::TreeViewDblClick));
+    // The keyboard's ways to the same two commands.
+    connect(TreeView, &FolderTreeView::selectedByKey, this, guarded(&TMainForm::TreeViewClick));
+    connect(TreeView, &FolderTreeView::photoChosenByKey, this,
             guarded(&TMainForm::TreeViewDblClick));
     connect(ImagePanel, &ResizeNotifyPanel::resized, this,
             guarded(&TMainForm::ImagePanelCanResize));
@@ -467,9 +478,10 @@ void TMainForm::setButtonDown(QToolButton* button, bool down)
 
 void TMainForm::FormCreate()
 {
-    const SettingsFile file(AppDir);
+    const SettingsFile file(AppDir, SettingsFile::userCopyPath());
     const Settings settings = file.read();
     Mode = settings.Mode;
+    m_storedPosition = QPoint(settings.Left, settings.Top);
     placeWindow(settings.Left, settings.Top);
     setWindowTitle(settings.Caption);
     LoadSetPath = settings.LoadSetPath;
@@ -535,7 +547,10 @@ void TMainForm::FormDestroy()
         return;
     Settings settings;
     settings.Mode = Mode;
-    const QRect frame = outerBounds();
+    // Where the platform cannot tell the window's position (Wayland), the stored one stays.
+    const QRect frame = PlatformChoice::knowsWindowPositions(QGuiApplication::platformName())
+                            ? outerBounds()
+                            : QRect(m_storedPosition, QSize());
     settings.Top = frame.top();
     settings.Left = frame.left();
     settings.Caption = windowTitle();
@@ -546,7 +561,7 @@ void TMainForm::FormDestroy()
     settings.FileSizeView = FileSizeView;
     settings.Incremental = Incremental;
     settings.SlideLoop = SlideLoop;
-    SettingsFile(AppDir).write(settings);
+    SettingsFile(AppDir, SettingsFile::userCopyPath()).write(settings);
 }
 
 void TMainForm::Exit1Click()

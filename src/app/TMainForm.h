@@ -8,10 +8,10 @@
 #include "library/NameLookup.h"
 #include "picture/DecodeAhead.h"
 #include "picture/JpegPicture.h"
+#include "view/KeyMap.h"
 #include "view/PanEngine.h"
 
 class FolderTreeModel;
-struct KeyStroke;
 class FolderTreeView;
 class LoopTimer;
 class PanelStatusBar;
@@ -238,6 +238,8 @@ private:
     // --- direct input and full screen ------------------------------------------------------
     void connectDirectInput();
     void connectFullScreen();
+    // What a key runs, with the enabled test of the control it stands for.
+    void runKeyCommand(KeyMap::Command command, CommandOrigin origin);
     void keyPan(PanEngine::Arrow arrow);
     void wheelNotch(QToolButton* stepButton, QAction* albumItem,
                     void (TMainForm::*step)(CommandOrigin), void (TMainForm::*album)(CommandOrigin));
@@ -271,6 +273,7 @@ private:
 
     // --- window placement ------------------------------------------------------------------
     QPoint m_designPosition; // where the frame's top-left corner goes
+    QPoint m_storedPosition; // Left and Top as read from the settings file
     bool m_boundsApplied = false;
     bool m_framePending = false;
 };

@@ -1,5 +1,8 @@
 #include <QApplication>
 
+#include <vector>
+
+#include "app/PlatformChoice.h"
 #include "app/TMainForm.h"
 #include "platform/ErrorReport.h"
 #include "platform/SessionBus.h"
@@ -7,7 +10,11 @@
 int main(int argc, char* argv[])
 {
     SessionBus::preventAutolaunch();
-    QApplication app(argc, argv);
+    // Chosen here rather than through QT_QPA_PLATFORM, so that the programs the viewer starts
+    // (the help viewer, the browser) keep the user's own environment.
+    std::vector<char*> arguments = PlatformChoice::applicationArguments(argc, argv);
+    int count = int(arguments.size()) - 1;
+    QApplication app(count, arguments.data());
     TMainForm::initApplication(app);
     TMainForm form;
     form.show();

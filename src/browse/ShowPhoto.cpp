@@ -5,6 +5,7 @@
 
 #include "browse/SizeText.h"
 #include "controls/PanelStatusBar.h"
+#include "controls/ResizeNotifyPanel.h"
 #include "library/FolderTreeView.h"
 #include "view/PhotoImage.h"
 
@@ -86,6 +87,7 @@ void TMainForm::ShowPhotoInfo(const TFileNameRec& rec)
         3, QString::number(Image1->pictureWidth()) + QLatin1Char('x') +
                QString::number(Image1->pictureHeight()));
     StatusBar1->setPanelText(1, rec.FileName);
+    ScrollBox->setAccessibleDescription(rec.FileName);
     StatusBar1->setPanelText(2, sizeText(rec.FileSize, FileSizeView));
 }
 

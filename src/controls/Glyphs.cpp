@@ -38,14 +38,18 @@ QIcon toolIcon(int index)
     if (index < 0 || index >= ToolGlyphCount)
         return {};
     registerArtwork();
-    const QPixmap glyph(QStringLiteral(":/glyphs/tool-%1.xpm").arg(index, 2, 10, QLatin1Char('0')));
+    const QString name = QStringLiteral("tool-%1").arg(index, 2, 10, QLatin1Char('0'));
+    const QPixmap glyph(QStringLiteral(":/glyphs/%1.xpm").arg(name));
+    const QPixmap twice(QStringLiteral(":/glyphs/2x/%1.png").arg(name));
     QIcon icon;
     icon.addPixmap(glyph, QIcon::Normal);
+    icon.addPixmap(twice, QIcon::Normal);
     icon.addPixmap(disabledForm(glyph), QIcon::Disabled);
+    icon.addPixmap(disabledForm(twice, 2), QIcon::Disabled);
     return icon;
 }
 
-QPixmap disabledForm(const QPixmap& glyph)
+QPixmap disabledForm(const QPixmap& glyph, int shift)
 {
     if (glyph.isNull())
         return {};
@@ -57,8 +61,8 @@ QPixmap disabledForm(const QPixmap& glyph)
     // The white copy first, then the grey shape over it, so grey wins where they meet.
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            if (isDark(source.pixel(x, y)) && x + 1 < width && y + 1 < height)
-                result.setPixel(x + 1, y + 1, HighlightWhite);
+            if (isDark(source.pixel(x, y)) && x + shift < width && y + shift < height)
+                result.setPixel(x + shift, y + shift, HighlightWhite);
         }
     }
     for (int y = 0; y < height; ++y) {
@@ -73,11 +77,15 @@ QPixmap disabledForm(const QPixmap& glyph)
 QIcon treeIcon(int index)
 {
     registerArtwork();
-    if (index == TreeAlbumGlyph)
-        return QIcon(QStringLiteral(":/glyphs/tree-album.xpm"));
-    if (index == TreePhotoGlyph)
-        return QIcon(QStringLiteral(":/glyphs/tree-photo.xpm"));
-    return {};
+    const QString name = index == TreeAlbumGlyph   ? QStringLiteral("tree-album")
+                         : index == TreePhotoGlyph ? QStringLiteral("tree-photo")
+                                                   : QString();
+    if (name.isEmpty())
+        return {};
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/glyphs/%1.xpm").arg(name), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/glyphs/2x/%1.png").arg(name), QSize(32, 32));
+    return icon;
 }
 
 QIcon programIcon()

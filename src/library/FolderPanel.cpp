@@ -52,6 +52,8 @@ void TMainForm::FolderToolBtnClick()
         Splitter1->show();
         FolderPanel->show();
         MainSplitter->refresh(); // lay the view area out now, not after this handler
+        // The keys beside the keypad now move the tree's selection.
+        TreeView->setFocus();
         Folder1->setChecked(true);
         mSlideShow->setVisible(true);
         mAllSlideShow->setVisible(true);
@@ -70,6 +72,7 @@ void TMainForm::FolderToolBtnClick()
         Splitter1->hide();
         FolderPanel->hide();
         MainSplitter->refresh();
+        ScrollBox->setFocus(); // where the stepping keys are expected
         Folder1->setChecked(false);
         mSlideShow->setVisible(false);
         mAllSlideShow->setVisible(false);
@@ -101,6 +104,7 @@ void TMainForm::TreeViewClick()
     if (selected < 0) {
         StatusBar1->setPanelText(0, QStringLiteral("イメージなし"));
         PrevPanel->hide();
+        ImagePanel->setAccessibleDescription(QString());
         mSlideShow->setEnabled(false);
         pSlideShow->setEnabled(false);
         return;
@@ -109,6 +113,7 @@ void TMainForm::TreeViewClick()
     if (node.isAlbum) {
         StatusBar1->setPanelText(0, QString::number(node.dir.FileCount) + QStringLiteral("個"));
         PrevPanel->hide();
+        ImagePanel->setAccessibleDescription(QString());
         mSlideShow->setEnabled(node.dir.FileCount != 1);
         pSlideShow->setEnabled(node.dir.FileCount != 1);
         return;
@@ -118,6 +123,7 @@ void TMainForm::TreeViewClick()
     // A double-click would open it: decoded on the other core while the preview decodes here.
     startSelectedAhead(rec);
     loadPreview(PreviewPath(rec), PhotoPath(rec));
+    ImagePanel->setAccessibleDescription(rec.FileName);
     mSlideShow->setEnabled(rec.FileCount != 1);
     pSlideShow->setEnabled(rec.FileCount != 1);
     PrevPanel->show();
@@ -173,6 +179,7 @@ void TMainForm::FollowInTree()
     }
     TreeView->selectNode(CurrentNodeIndex);
     loadPreview(PreviewPath(current), PhotoPath(current));
+    ImagePanel->setAccessibleDescription(current.FileName);
     PrevPanel->show();
     FitPreview();
 }

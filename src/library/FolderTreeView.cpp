@@ -1,5 +1,6 @@
 #include "library/FolderTreeView.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "library/FolderTreeModel.h"
@@ -71,6 +72,30 @@ void FolderTreeView::mouseDoubleClickEvent(QMouseEvent* event)
     if (indexAt(event->position().toPoint()).isValid())
         QTreeView::mouseDoubleClickEvent(event);
     emit doubleClickedAnywhere();
+}
+
+void FolderTreeView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // On the node with the focus mark, which is selected first if it is not (the tree
+        // marks its first node when it gets the focus, and Ctrl moves the mark alone).
+        const QModelIndex node = currentIndex();
+        if (!node.isValid())
+            return;
+        if (!selectionModel()->isSelected(node)) {
+            selectionModel()->select(node, QItemSelectionModel::ClearAndSelect);
+            emit selectedByKey();
+        }
+        if (node.parent().isValid())
+            emit photoChosenByKey();
+        else
+            setExpanded(node, !isExpanded(node));
+        return;
+    }
+    const int before = selectedNode();
+    QTreeView::keyPressEvent(event);
+    if (selectedNode() != before)
+        emit selectedByKey();
 }
 
 QItemSelectionModel::SelectionFlags FolderTreeView::selectionCommand(const QModelIndex& index,

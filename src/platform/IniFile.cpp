@@ -917,12 +917,19 @@ const QByteArray& IniFile::bytes() const
     return m_built;
 }
 
-bool IniFile::save()
+IniFile::SaveNeed IniFile::saveNeed() const
 {
     if (m_diskState == DiskState::Unreadable || m_diskState == DiskState::NotAFile || m_unwritable)
-        return false;
+        return SaveNeed::Refused;
     if (m_diskState == DiskState::Read && !m_changed)
-        return true;
+        return SaveNeed::Nothing;
+    return SaveNeed::Write;
+}
+
+bool IniFile::save()
+{
+    if (saveNeed() != SaveNeed::Write)
+        return saveNeed() == SaveNeed::Nothing;
     const QString target = resolveLinks(m_path);
     const QByteArray contents = bytes();
     if (target.isEmpty() || !replaceFile(target, contents, m_onDisk))
@@ -931,4 +938,16 @@ bool IniFile::save()
     m_onDisk = contents;
     m_changed = false;
     return true;
+}
+
+bool IniFile::saveAs(const QString& path)
+{
+    if (saveNeed() != SaveNeed::Write)
+        return saveNeed() == SaveNeed::Nothing;
+    const QString target = resolveLinks(path);
+    // An existing file is never rewritten from another's bytes.
+    struct stat st = {};
+    if (target.isEmpty() || ::lstat(QFile::encodeName(target).constData(), &st) == 0)
+        return false;
+    return replaceFile(target, bytes(), {});
 }

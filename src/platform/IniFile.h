@@ -54,6 +54,12 @@ public:
     // or that is not a regular file, is never replaced.
     bool save();
 
+    // Writes the edited contents to another file that does not exist yet, atomically (a
+    // temporary file beside it, then a rename), under the rules of save(): nothing is
+    // written when this file exists and no edit changed it, and a file that could not be
+    // read is never copied. Returns false when the other file exists or cannot be made.
+    bool saveAs(const QString& path);
+
     // Whether the contents are held as UTF-8 (otherwise CP932).
     bool isUtf8() const { return m_utf8 || m_toUtf8; }
     // The file's bytes as edited so far.
@@ -109,6 +115,14 @@ private:
         NotAFile
     };
     class Needle;
+    enum class SaveNeed
+    {
+        Write,
+        Nothing,
+        Refused
+    };
+
+    SaveNeed saveNeed() const;
 
     void parse();
     bool nameMatches(const Line& line, const Needle& name) const;

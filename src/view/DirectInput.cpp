@@ -7,6 +7,7 @@
 #include "controls/ResizeNotifyPanel.h"
 #include "platform/ErrorReport.h"
 #include "platform/LoopTimer.h"
+#include "view/KeyMap.h"
 #include "view/KeyStroke.h"
 #include "view/PhotoImage.h"
 #include "view/ViewInputFilter.h"
@@ -22,49 +23,74 @@ void TMainForm::connectDirectInput()
 
 void TMainForm::FormKeyDown(const KeyStroke& key)
 {
-    const auto origin = CommandOrigin::MainWindow;
-    switch (key.code) {
-    case KeyStroke::Numpad4:
-        if (PrevToolBtn->isEnabled())
-            PrevToolBtnClick(origin);
-        break;
-    case KeyStroke::Numpad6:
-        if (NextToolBtn->isEnabled())
-            NextToolBtnClick(origin);
-        break;
-    case KeyStroke::Numpad3:
-        if (NextFolder->isEnabled())
-            NextFolderClick(origin);
-        break;
-    case KeyStroke::Numpad1:
-        if (PrevFolder->isEnabled())
-            PrevFolderClick(origin);
-        break;
-    case KeyStroke::Numpad7:
-        if (mFirst->isEnabled())
-            mFirstClick(origin);
-        break;
-    case KeyStroke::Numpad9:
-        if (mLast->isEnabled())
-            mLastClick(origin);
-        break;
-    case KeyStroke::Numpad0:
-        FitWinClick(); // flips the fit button, then runs its handler
-        break;
-    case KeyStroke::Left:
-        keyPan(PanEngine::Arrow::Left);
-        break;
-    case KeyStroke::Up:
-        keyPan(PanEngine::Arrow::Up);
-        break;
-    case KeyStroke::Right:
-        keyPan(PanEngine::Arrow::Right);
-        break;
-    case KeyStroke::Down:
-        keyPan(PanEngine::Arrow::Down);
-        break;
-    default:
-        break;
+    runKeyCommand(KeyMap::down(key, FolderToolBtn->isChecked()), CommandOrigin::MainWindow);
+}
+
+void TMainForm::FormKeyUp(const KeyStroke& key)
+{
+    runKeyCommand(KeyMap::up(key), CommandOrigin::None);
+}
+
+void TMainForm::runKeyCommand(KeyMap::Command command, CommandOrigin origin)
+{
+    // Each command runs only while its control is enabled, as the control itself would.
+    const auto step = [&](bool enabled, void (TMainForm::*handler)(CommandOrigin)) {
+        if (enabled)
+            (this->*handler)(origin);
+    };
+    const auto run = [&](bool enabled, void (TMainForm::*handler)()) {
+        if (enabled)
+            (this->*handler)();
+    };
+    using Command = KeyMap::Command;
+    switch (command) {
+    case Command::None:
+        return;
+    case Command::NextPhoto:
+        return step(NextToolBtn->isEnabled(), &TMainForm::NextToolBtnClick);
+    case Command::PrevPhoto:
+        return step(PrevToolBtn->isEnabled(), &TMainForm::PrevToolBtnClick);
+    case Command::FirstPhoto:
+        return step(mFirst->isEnabled(), &TMainForm::mFirstClick);
+    case Command::LastPhoto:
+        return step(mLast->isEnabled(), &TMainForm::mLastClick);
+    case Command::NextAlbum:
+        return step(NextFolder->isEnabled(), &TMainForm::NextFolderClick);
+    case Command::PrevAlbum:
+        return step(PrevFolder->isEnabled(), &TMainForm::PrevFolderClick);
+    case Command::FitToggle: // flips the fit button, then runs its handler
+        return run(true, &TMainForm::FitWinClick);
+    case Command::PanLeft:
+        return keyPan(PanEngine::Arrow::Left);
+    case Command::PanUp:
+        return keyPan(PanEngine::Arrow::Up);
+    case Command::PanRight:
+        return keyPan(PanEngine::Arrow::Right);
+    case Command::PanDown:
+        return keyPan(PanEngine::Arrow::Down);
+    case Command::ZoomIn:
+        return run(ZoomInToolBtn->isEnabled(), &TMainForm::ZoomInToolBtnClick);
+    case Command::ZoomOut:
+        return run(ZoomOutToolBtn->isEnabled(), &TMainForm::ZoomOutToolBtnClick);
+    case Command::Help:
+        return run(true, &TMainForm::Help2Click);
+    case Command::AutoNextToggle: // flips the button, then runs its handler
+        return run(AutoNextToolBtn->isEnabled(), &TMainForm::mAutoNextClick);
+    case Command::FullScreen:
+        return run(true, &TMainForm::mFullScreenClick);
+    case Command::LeaveFullScreen:
+        return run(mFullScreen->isChecked(), &TMainForm::mFullScreenClick);
+    case Command::Print:
+        return run(PrintToolBtn->isEnabled(), &TMainForm::PrintToolBtnClick);
+    case Command::Copy:
+        return run(ClipCopyToolBtn->isEnabled(), &TMainForm::ClipCopyToolBtnClick);
+    case Command::EndPan:
+        // Any arrow's release ends the pan, even while another arrow is held.
+        if (Pan.KeyScrolling) {
+            Pan.KeyScrolling = false;
+            ImageTimer->setEnabled(false);
+        }
+        return;
     }
 }
 
@@ -76,43 +102,6 @@ void TMainForm::keyPan(PanEngine::Arrow arrow)
         ImageTimer->setEnabled(true);
     }
     Pan.stepKey(arrow);
-}
-
-void TMainForm::FormKeyUp(const KeyStroke& key)
-{
-    switch (key.code) {
-    case KeyStroke::F1:
-        Help2Click();
-        break;
-    case KeyStroke::Numpad5:
-        if (AutoNextToolBtn->isEnabled())
-            mAutoNextClick(); // flips the button, then runs its handler
-        break;
-    case KeyStroke::F:
-        if (key.exactlyCtrl)
-            mFullScreenClick();
-        break;
-    case KeyStroke::P:
-        if (key.exactlyCtrl && PrintToolBtn->isEnabled())
-            PrintToolBtnClick();
-        break;
-    case KeyStroke::C:
-        if (key.exactlyCtrl && ClipCopyToolBtn->isEnabled())
-            ClipCopyToolBtnClick();
-        break;
-    case KeyStroke::Left:
-    case KeyStroke::Up:
-    case KeyStroke::Right:
-    case KeyStroke::Down:
-        // Any arrow's release ends the pan, even while another arrow is held.
-        if (Pan.KeyScrolling) {
-            Pan.KeyScrolling = false;
-            ImageTimer->setEnabled(false);
-        }
-        break;
-    default:
-        break;
-    }
 }
 
 void TMainForm::FormMouseWheelDown()

@@ -23,6 +23,36 @@ KeyStroke KeyStroke::from(int qtKey, Qt::KeyboardModifiers modifiers, Qt::MouseB
         case Qt::Key_F1:
             stroke.code = F1;
             break;
+        case Qt::Key_F11:
+            stroke.code = F11;
+            break;
+        case Qt::Key_Escape:
+            stroke.code = Escape;
+            break;
+        case Qt::Key_Space:
+            stroke.code = Space;
+            break;
+        case Qt::Key_Backspace:
+            stroke.code = Back;
+            break;
+        case Qt::Key_PageUp:
+            stroke.code = PageUp;
+            break;
+        case Qt::Key_PageDown:
+            stroke.code = PageDown;
+            break;
+        case Qt::Key_Home:
+            stroke.code = Home;
+            break;
+        case Qt::Key_End:
+            stroke.code = End;
+            break;
+        case Qt::Key_Plus:
+            stroke.code = keypad ? Add : OemPlus;
+            break;
+        case Qt::Key_Minus:
+            stroke.code = keypad ? Subtract : OemMinus;
+            break;
         case Qt::Key_C:
         case Qt::Key_F:
         case Qt::Key_P:
@@ -34,15 +64,18 @@ KeyStroke KeyStroke::from(int qtKey, Qt::KeyboardModifiers modifiers, Qt::MouseB
     }
     stroke.exactlyCtrl = (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier &&
                          buttons == Qt::NoButton;
+    stroke.plain = !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     return stroke;
 }
 
 KeyStroke KeyStroke::fromRelease(int qtKey, Qt::KeyboardModifiers atRelease,
-                                 Qt::KeyboardModifiers atPress, Qt::MouseButtons buttons)
+                                 std::optional<Qt::KeyboardModifiers> atPress,
+                                 Qt::MouseButtons buttons)
 {
     KeyStroke stroke = from(qtKey, atRelease, buttons);
+    stroke.pressedHere = atPress.has_value();
     const Qt::KeyboardModifiers others = atRelease & ~(Qt::ControlModifier | Qt::KeypadModifier);
     if (!stroke.exactlyCtrl && others == Qt::NoModifier)
-        stroke.exactlyCtrl = from(qtKey, atPress, buttons).exactlyCtrl;
+        stroke.exactlyCtrl = from(qtKey, atPress.value_or(Qt::NoModifier), buttons).exactlyCtrl;
     return stroke;
 }

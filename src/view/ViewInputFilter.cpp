@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWindow>
@@ -56,7 +57,9 @@ void ViewInputFilter::windowEvent(QEvent* event)
         if (const auto release = m_releases.press(key->key(), key->timestamp()))
             keyUp(*release);
         m_releaseWait.stop();
-        m_pressModifiers.insert(key->key(), key->modifiers());
+        // A key for the menu bar in its keyboard mode (after Alt) went down in a menu, not here.
+        if (!qobject_cast<QMenuBar*>(m_form.focusWidget()))
+            m_pressModifiers.insert(key->key(), key->modifiers());
         // Auto-repeated presses count: holding an arrow key speeds up the pan.
         const KeyStroke stroke =
             KeyStroke::from(key->key(), key->modifiers(), QGuiApplication::mouseButtons());
@@ -68,10 +71,13 @@ void ViewInputFilter::windowEvent(QEvent* event)
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->isAutoRepeat())
             break;
-        const KeyStroke stroke =
-            KeyStroke::fromRelease(key->key(), key->modifiers(),
-                                   m_pressModifiers.take(key->key()),
-                                   QGuiApplication::mouseButtons());
+        const auto pressed = m_pressModifiers.constFind(key->key());
+        std::optional<Qt::KeyboardModifiers> atPress;
+        if (pressed != m_pressModifiers.cend())
+            atPress = *pressed;
+        m_pressModifiers.remove(key->key());
+        const KeyStroke stroke = KeyStroke::fromRelease(key->key(), key->modifiers(), atPress,
+                                                        QGuiApplication::mouseButtons());
         if (const auto earlier = m_releases.release({key->key(), key->timestamp(), stroke}))
             keyUp(*earlier);
         m_releaseWait.start();

@@ -57,6 +57,25 @@ int runOnSmallDisk(const QString& folder, const std::function<int()>& check)
     return WEXITSTATUS(status);
 }
 
+// Runs the check in a child that is not root (root ignores permission bits) and returns its
+// result; -1 when root cannot be given up here.
+int runUnprivileged(const std::function<int()>& check)
+{
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(99);
+        ::_exit(check());
+    }
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 99)
+        return -1;
+    return WEXITSTATUS(status);
+}
+
 } // namespace
 
 class TestSettingsFile : public QObject
@@ -284,26 +303,74 @@ private slots:
         QCOMPARE(::chmod(QFile::encodeName(iniPath()).constData(), 0444), 0);
         QCOMPARE(::chmod(folder.constData(), 0555), 0);
         // Root ignores permission bits, so the write runs in a child that gives root up.
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-                ::_exit(3);
+        const int result = runUnprivileged([this] {
             try {
                 SettingsFile(appDir()).write(Settings());
             } catch (const QirvaError& error) {
-                ::_exit(error.text() == iniPath() + " に書き込めません" ? 0 : 2);
+                return error.text() == iniPath() + " に書き込めません" ? 0 : 2;
             }
-            ::_exit(1);
-        }
-        int status = -1;
-        ::waitpid(pid, &status, 0);
+            return 1;
+        });
         ::chmod(folder.constData(), 0755);
         ::chmod(QFile::encodeName(iniPath()).constData(), 0644);
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 3)
+        if (result < 0)
             QSKIP("cannot drop root privileges here, so permission bits do not apply");
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(result, 0);
         QCOMPARE(readTextFile(iniPath()), before);
+    }
+
+    void readOnlyProgramFolderReadsAndWritesTheUserCopy()
+    {
+        // A system install: the program's folder and its settings file are read-only.
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program");
+        const QString home = dir.filePath("home");
+        const QString ini = program + "/qirva.ini";
+        const QString copy = home + "/config/qirva/qirva.ini";
+        const QByteArray installed = "; installed\r\n[Setting]\r\nLoadSetPath=/srv/photos\r\n"
+                                     "[Form]\r\nTop=7\r\n";
+        writeTextFile(ini, installed);
+        QVERIFY(QDir().mkpath(home));
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(home).constData(), 0777), 0);
+        QCOMPARE(::chmod(QFile::encodeName(ini).constData(), 0444), 0);
+        QCOMPARE(::chmod(QFile::encodeName(program).constData(), 0555), 0);
+
+        // Results: 0 all held; 1 the wrong file chosen, 2 the installed values not read,
+        // 3 its folders are open to others, 4 the copy is not read first from then on.
+        const int result = runUnprivileged([&] {
+            const SettingsFile file(program, copy);
+            if (file.path() != copy)
+                return 1;
+            Settings s = file.read();
+            if (s.LoadSetPath != "/srv/photos" || s.Top != 7)
+                return 2;
+            s.SLISetInte = 30;
+            file.write(s);
+            for (const QString& folder : {home + "/config", home + "/config/qirva"}) {
+                if (QFileInfo(folder).permissions() &
+                    (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+                    return 3;
+            }
+            return SettingsFile(program, copy).read().SLISetInte == 30 ? 0 : 4;
+        });
+        ::chmod(QFile::encodeName(program).constData(), 0755);
+        if (result < 0)
+            QSKIP("cannot drop root privileges here, so permission bits do not apply");
+        QCOMPARE(result, 0);
+        QCOMPARE(readTextFile(ini), installed);
+        // The copy is the installed file as the same write-back would have left it in place.
+        const QString reference = dir.filePath("reference");
+        writeTextFile(reference + "/qirva.ini", installed);
+        Settings s = SettingsFile(reference).read();
+        s.SLISetInte = 30;
+        SettingsFile(reference).write(s);
+        QCOMPARE(readTextFile(copy), readTextFile(reference + "/qirva.ini"));
+
+        // Where the program's folder can be written, the copy is neither read nor written.
+        const SettingsFile writable(program, copy);
+        QCOMPARE(writable.path(), ini);
+        QCOMPARE(writable.read().SLISetInte, 50);
     }
 };
 

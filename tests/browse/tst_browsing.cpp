@@ -429,16 +429,18 @@ private slots:
         QVERIFY(f.FolderToolBtn->isChecked());
         QVERIFY(!f.Image1->hasPicture());
 
-        // Enter on a selected photo opens nothing.
-        v.clickNode(5);
-        QTest::keyClick(f.TreeView, Qt::Key_Return);
-        QVERIFY(!f.Image1->hasPicture());
-
         // A double-click on blank space opens the selected photo.
+        v.clickNode(5);
         QTest::mouseDClick(f.TreeView->viewport(), Qt::LeftButton, {},
                            QPoint(5, f.TreeView->viewport()->height() - 3));
         QCOMPARE(f.CurrentNodeIndex, 5);
         QVERIFY(f.Image1->hasPicture());
+
+        // So does Return on a selected photo, for the keyboard.
+        v.clickNode(6);
+        QTest::keyClick(f.TreeView, Qt::Key_Return);
+        QCOMPARE(f.CurrentNodeIndex, 6);
+        QVERIFY(!f.FolderToolBtn->isChecked());
     }
 
     void albumCommandsFollowThePlaceInTheTree()

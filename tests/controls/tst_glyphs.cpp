@@ -2,6 +2,8 @@
 #include <QImage>
 #include <QTest>
 
+#include <vector>
+
 #include "controls/Glyphs.h"
 
 namespace {
@@ -116,6 +118,30 @@ private slots:
         }
         QVERIFY(argb(Glyphs::treeIcon(0).pixmap(16, 16)) !=
                 argb(Glyphs::treeIcon(1).pixmap(16, 16)));
+    }
+
+    void everyGlyphHasItsOwnDrawingAtTwiceTheSize()
+    {
+        std::vector<QIcon> icons;
+        for (int index = 0; index < Glyphs::ToolGlyphCount; ++index)
+            icons.push_back(Glyphs::toolIcon(index));
+        icons.push_back(Glyphs::treeIcon(Glyphs::TreeAlbumGlyph));
+        icons.push_back(Glyphs::treeIcon(Glyphs::TreePhotoGlyph));
+        for (const QIcon& icon : icons) {
+            // On a screen scaled to 200% a 16-pixel glyph is asked for at device ratio 2.
+            const QImage twice = argb(icon.pixmap(QSize(16, 16), 2.0));
+            QCOMPARE(twice.size(), QSize(32, 32));
+            const QImage doubled = argb(icon.pixmap(QSize(16, 16), 1.0)).scaled(32, 32);
+            QVERIFY(twice != doubled);
+        }
+        for (int index = 0; index < Glyphs::ToolGlyphCount; ++index) {
+            const QIcon& icon = icons[size_t(index)];
+            const QImage disabled = argb(icon.pixmap(QSize(16, 16), 2.0, QIcon::Disabled));
+            const QPixmap normal = icon.pixmap(QSize(16, 16), 2.0, QIcon::Normal);
+            QImage expected = argb(Glyphs::disabledForm(normal, 2));
+            expected.setDevicePixelRatio(2.0);
+            QCOMPARE(disabled, expected);
+        }
     }
 
     void handCursorIsAThirtyTwoSquareBitmapWithHotSpotTopLeft()

@@ -129,7 +129,11 @@ QString findTool(const char* name)
 
 QString startXvfb(QProcess& xvfb)
 {
+    // Open to every local user (-ac): a test may run the program as another user. The server
+    // is the test's own and listens on no network. Without -noreset it would reset whenever its
+    // last client left, refusing a program that connects in that moment.
     QStringList arguments{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"};
+    arguments << "-ac" << "-noreset";
     if (!qEnvironmentVariableIsEmpty("QIRVA_TEST_DISPLAY"))
         arguments.prepend(qEnvironmentVariable("QIRVA_TEST_DISPLAY"));
     xvfb.start(findTool("Xvfb"), arguments);
