@@ -29,7 +29,10 @@
 #include "controls/ToolBarSeparator.h"
 #include "library/FolderTreeModel.h"
 #include "library/FolderTreeView.h"
+#include "picture/ColourProfile.h"
+#include "picture/ExifOrientation.h"
 #include "platform/Desktop.h"
+#include "platform/DisplayProfile.h"
 #include "platform/ErrorReport.h"
 #include "platform/LoopTimer.h"
 #include "platform/QirvaError.h"
@@ -497,6 +500,9 @@ void TMainForm::FormCreate()
     FileSizeView = settings.FileSizeView;
     Incremental = settings.Incremental;
     SlideLoop = settings.SlideLoop;
+    // The picture layer applies both to every photo it loads from now on, in any thread.
+    ExifOrientation::setEnabled(settings.ExifRotation != 0);
+    ColourProfile::setDisplayProfile(DisplayProfile::read());
     if (Mode == 0 && LoadSetPath.isEmpty() && !runFirstRunPrompt()) {
         m_startCancelled = true;
         return;

@@ -261,8 +261,10 @@ private:
     // --- folder panel ----------------------------------------------------------------------
     // Loads a preview into Image2 and remembers its file: the picture is let go while the
     // panel is closed and loaded again when it opens.
-    void loadPreview(const QString& path);
+    // Loads the preview file of the photo at photoPath (the photo itself, or its Preview copy).
+    void loadPreview(const QString& path, const QString& photoPath);
     QString m_previewFile;
+    QString m_previewPhoto;
     // Preview copies (and album pages) found also under another letter case.
     NameLookup m_libraryNames;
 

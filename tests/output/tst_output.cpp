@@ -76,21 +76,6 @@ struct Viewer
     }
 };
 
-// The page rasterised by pdftoppm at the given resolution.
-QImage rasterise(const QString& pdf, int dpi, int pageNumber = 1)
-{
-    const QString prefix = pdf + QStringLiteral(".page");
-    const QString number = QString::number(pageNumber);
-    QProcess run;
-    run.start(QStringLiteral("pdftoppm"),
-              {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
-               QStringLiteral("-f"), number, QStringLiteral("-l"), number,
-               QStringLiteral("-singlefile"), pdf, prefix});
-    if (!run.waitForFinished(60000) || run.exitCode() != 0)
-        return {};
-    return QImage(prefix + QStringLiteral(".png"));
-}
-
 // The bounding box of the inked (non-white) pixels.
 QRect inkedArea(const QImage& page)
 {
