@@ -100,6 +100,19 @@ for zoom in fit 100; do
     done
 done
 
+step "orientation and colour profiles"
+for p in o24_6 a24_1 s24_1; do
+    measure build-release/bench/bench_decode "$photos/nopreview/$p.jpg" --key "decode.$p"
+done
+for zoom in fit 100; do
+    fit=()
+    [ $zoom = fit ] && fit=(--fit)
+    for p in o24_6 a24_1; do
+        measure "$view" open "$photos" nopreview $p.jpg "${fit[@]}" --runs 5 \
+            --key "open.nopreview.$zoom.$p.warm"
+    done
+done
+
 step "what a user meets: real keys and clicks, timed on the screen"
 nice cmake --build build-release --target bench_user
 user=build-release/bench/bench_user
@@ -280,6 +293,22 @@ row ms "decode 24 MP baseline, warm" decode.b24_1.wall decode.b24_1.djpeg.wall -
     decode.b24_1.cpu decode.b24_1.djpeg.cpu "JpegPicture::load + decode, best of 5"
 row ms "decode 24 MP progressive, warm" decode.p24_1.wall decode.p24_1.djpeg.wall - - \
     decode.p24_1.cpu decode.p24_1.djpeg.cpu "JpegPicture::load + decode, best of 5"
+for zoom in fit 100; do
+    key=open.nopreview.$zoom
+    [ $zoom = fit ] && targets="1.1 1.3" || targets="1.1 2.0"
+    row ms "open 24 MP EXIF orientation 6, $(zoom_text $zoom), warm" "$key.o24_6.warm.wall" \
+        "$key.b24_1.warm.wall" le "${targets% *}" "$key.o24_6.warm.cpu" "$key.b24_1.warm.cpu" \
+        "reference: the same photo untagged"
+    row ms "open 24 MP Adobe RGB, $(zoom_text $zoom), warm" "$key.a24_1.warm.wall" \
+        "$key.b24_1.warm.wall" le "${targets#* }" "$key.a24_1.warm.cpu" "$key.b24_1.warm.cpu" \
+        "reference: its sRGB twin (no profile)"
+done
+row ms "decode 24 MP, EXIF orientation 6, warm" decode.o24_6.wall decode.b24_1.wall - - \
+    decode.o24_6.cpu decode.b24_1.cpu "reference: the same photo untagged"
+row ms "decode 24 MP, Adobe RGB profile, warm" decode.a24_1.wall decode.b24_1.wall - - \
+    decode.a24_1.cpu decode.b24_1.cpu "reference: its sRGB twin (no profile)"
+row ms "decode 24 MP, sRGB profile embedded, warm" decode.s24_1.wall decode.b24_1.wall le 1.02 \
+    decode.s24_1.cpu decode.b24_1.cpu "reference: no profile (neither is converted)"
 row dirs "directories opened by 7 steps, folder panel hidden" dirreads.hidden - le 0 - - ""
 row dirs "directories opened by 7 steps, folder panel shown" dirreads.shown - - - - - \
     "an album without Preview/ is listed once"

@@ -9,7 +9,8 @@
 set -euo pipefail
 
 # Building and running the program.
-build=(cmake g++ ninja-build qt6-base-dev libjpeg62-turbo-dev libxcb1-dev
+build=(cmake g++ ninja-build qt6-base-dev libjpeg62-turbo-dev libxcb1-dev libexif-dev liblcms2-dev
+       pkg-config libx11-dev
        fonts-ipafont-gothic qt6-translations-l10n)
 # Making the package (dpkg-shlibdeps, the file types CPack asks about) and validating its
 # menu entry and AppStream data.

@@ -9,10 +9,57 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <lcms2.h>
 
 namespace JpegWriter {
 
-bool write(const QImage& source, const QString& path, Kind kind, int quality)
+namespace {
+
+QByteArray saved(cmsHPROFILE profile)
+{
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+} // namespace
+
+QByteArray srgbProfile()
+{
+    return saved(cmsCreate_sRGBProfile());
+}
+
+QByteArray adobeRgbProfile()
+{
+    const cmsCIExyY white = {0.3127, 0.3290, 1.0}; // D65
+    const cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 563.0 / 256.0);
+    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurve(gamma);
+    return saved(profile);
+}
+
+QByteArray exifOrientation(int orientation)
+{
+    QByteArray block("Exif\0\0", 6);
+    // TIFF header ("II", 42, first directory at 8), then one directory of one SHORT entry.
+    block.append("II\x2a\0\x08\0\0\0", 8);
+    block.append("\x01\0", 2);         // one entry
+    block.append("\x12\x01\x03\0", 4); // tag 0x0112, type SHORT
+    block.append("\x01\0\0\0", 4);     // one value
+    block.append(char(orientation & 0xff));
+    block.append(char(orientation >> 8));
+    block.append("\0\0", 2);     // value padded to four bytes
+    block.append("\0\0\0\0", 4); // no next directory
+    return block;
+}
+
+bool write(const QImage& source, const QString& path, Kind kind, int quality,
+           const Markers& markers)
 {
     FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!file)
@@ -51,6 +98,19 @@ bool write(const QImage& source, const QString& path, Kind kind, int quality)
     if (kind == Kind::Arithmetic)
         cinfo.arith_code = TRUE;
     jpeg_start_compress(&cinfo, TRUE);
+    if (markers.orientation != 0) {
+        const QByteArray exif = exifOrientation(markers.orientation);
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.constData()),
+                          unsigned(exif.size()));
+    }
+    if (!markers.exif.isEmpty())
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1,
+                          reinterpret_cast<const JOCTET*>(markers.exif.constData()),
+                          unsigned(markers.exif.size()));
+    if (!markers.iccProfile.isEmpty())
+        jpeg_write_icc_profile(&cinfo,
+                               reinterpret_cast<const JOCTET*>(markers.iccProfile.constData()),
+                               unsigned(markers.iccProfile.size()));
 
     std::vector<JSAMPLE> row(size_t(rgb.width()) * size_t(components));
     while (cinfo.next_scanline < cinfo.image_height) {

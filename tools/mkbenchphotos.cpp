@@ -3,7 +3,10 @@
 //
 //   OUTDIR/photos   albums "nopreview" and "preview" (the same photos, the second with Preview/
 //                   copies) of 2, 12 and 24 MP photos at quality 90, baseline (b..) and
-//                   progressive (p..), two of each; and "reset", two small photos
+//                   progressive (p..), two of each; and "reset", two small photos. Beside
+//                   b24_1 in "nopreview", its twins: o24_6 (the same pixels tagged with
+//                   EXIF Orientation 6), a24_1 (an Adobe RGB profile embedded) and s24_1
+//                   (an sRGB profile embedded)
 //   OUTDIR/library  1,000 albums x 100 tiny files, for the scan (which does not decode)
 //
 // The photos are cut from SOURCE, a large photograph, mirror-tiled to cover the largest size:
@@ -32,7 +35,7 @@
 namespace {
 
 // Raise whenever what is written changes, so older sets are written again.
-constexpr int LayoutVersion = 1;
+constexpr int LayoutVersion = 2;
 constexpr int Albums = 1000;
 constexpr int PhotosPerAlbum = 100;
 
@@ -156,6 +159,16 @@ bool writePhotos(const Pictures& pictures, const QString& root)
                  0 &&
              !QFile::copy(path, same)))
             return false;
+        if (photo.name == QLatin1String("b24_1.jpg")) {
+            const JpegWriter::Markers twins[] = {{6, {}, {}},
+                                                 {0, {}, JpegWriter::adobeRgbProfile()},
+                                                 {0, {}, JpegWriter::srgbProfile()}};
+            const char* names[] = {"o24_6.jpg", "a24_1.jpg", "s24_1.jpg"};
+            for (int i = 0; i < 3; ++i)
+                if (!JpegWriter::write(image, plain + QLatin1Char('/') + QLatin1String(names[i]),
+                                       photo.kind, 90, twins[i]))
+                    return false;
+        }
         // A preview copy as album tools make them: small, baseline.
         if (!JpegWriter::write(
                 image.scaled(800, 600, Qt::KeepAspectRatio, Qt::SmoothTransformation),

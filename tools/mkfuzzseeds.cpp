@@ -19,11 +19,12 @@ bool save(const QString& folder, const QString& name, const QByteArray& data)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
-QByteArray encoded(JpegWriter::Kind kind, int width, int height)
+QByteArray encoded(JpegWriter::Kind kind, int width, int height,
+                   const JpegWriter::Markers& markers = {})
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("seed.jpg");
-    if (!JpegWriter::write(JpegWriter::photoLike(width, height, 5), path, kind, 75))
+    if (!JpegWriter::write(JpegWriter::photoLike(width, height, 5), path, kind, 75, markers))
         return {};
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -59,6 +60,9 @@ int main(int argc, char** argv)
     ok &= save(pictures, "progressive-header.jpg", HostileJpeg::progressiveHeaderOnly(64, 64));
     ok &= save(pictures, "baseline-header.jpg", HostileJpeg::baselineHeaderOnly(64, 64));
     ok &= save(pictures, "text.jpg", "This is not a picture.\n");
+    ok &= save(pictures, "exif-orientation.jpg", encoded(Kind::Baseline, 24, 16, {6, {}, {}}));
+    ok &= save(pictures, "icc-profile.jpg",
+               encoded(Kind::Baseline, 16, 16, {0, {}, JpegWriter::adobeRgbProfile()}));
 
     ok &= save(inis, "settings.ini",
                "[Form]\nTop=120\nLeft=$50\nCaption=QIRVA\n[Setting]\nLoadSetPath=/home/me/写真/\n"

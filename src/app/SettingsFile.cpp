@@ -120,6 +120,7 @@ Settings SettingsFile::read() const
     s.FileSizeView = ini.readBool(SettingSection, QStringLiteral("FileSizeView"), true);
     s.Incremental = ini.readBool(SettingSection, QStringLiteral("Incremental"), false);
     s.SlideLoop = ini.readBool(SettingSection, QStringLiteral("SlideLoop"), false);
+    s.ExifRotation = ini.readInteger(SettingSection, QStringLiteral("ExifRotation"), 1);
 
     if (libraryMode) {
         // The library travels with the program: its path is relative to the program folder,

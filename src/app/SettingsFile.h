@@ -16,6 +16,8 @@ struct Settings
     bool FileSizeView = true;
     bool Incremental = false;
     bool SlideLoop = false;
+    // Read only, never written back: 0 shows photos as stored, ignoring their EXIF orientation.
+    qint32 ExifRotation = 1;
 };
 
 // Reads the settings at start-up and writes them back at exit (normal mode only).

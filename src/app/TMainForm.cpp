@@ -20,6 +20,7 @@
 
 #include "app/PlatformChoice.h"
 #include "app/SettingsFile.h"
+#include "app/WindowCaption.h"
 #include "app/WindowPlacement.h"
 #include "controls/Glyphs.h"
 #include "controls/PanelStatusBar.h"
@@ -28,7 +29,10 @@
 #include "controls/ToolBarSeparator.h"
 #include "library/FolderTreeModel.h"
 #include "library/FolderTreeView.h"
+#include "picture/ColourProfile.h"
+#include "picture/ExifOrientation.h"
 #include "platform/Desktop.h"
+#include "platform/DisplayProfile.h"
 #include "platform/ErrorReport.h"
 #include "platform/LoopTimer.h"
 #include "platform/QirvaError.h"
@@ -322,11 +326,19 @@ void TMainForm::createClientArea()
     Image2->setIncrementalDisplay(true);
     Image2->setDecodeToDrawnSize(true);
 
-    ScrollBox = new ResizeNotifyPanel(MainSplitter);
+    // The view area's 2-pixel sunken border; ScrollBox is the client area inside it, the box
+    // that fit, centring and panning work in.
+    ScrollBoxFrame = new QFrame(MainSplitter);
+    ScrollBoxFrame->setObjectName(QStringLiteral("ScrollBoxFrame"));
+    ScrollBoxFrame->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    ScrollBoxFrame->setMinimumWidth(150);
+    auto* frameLayout = new QVBoxLayout(ScrollBoxFrame);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    ScrollBox = new ResizeNotifyPanel(ScrollBoxFrame);
     ScrollBox->setObjectName(QStringLiteral("ScrollBox"));
     ScrollBox->setAutoFillBackground(true);
     ScrollBox->setBackgroundRole(QPalette::Dark); // the button-shadow colour
-    ScrollBox->setMinimumWidth(150);
+    frameLayout->addWidget(ScrollBox);
     ScrollBox->setContextMenuPolicy(Qt::CustomContextMenu);
     ScrollBox->setAccessibleName(QStringLiteral("表示エリア"));
     // The stepping keys need no control of their own to land on; with the folder panel
@@ -488,7 +500,7 @@ void TMainForm::FormCreate()
     Mode = settings.Mode;
     m_storedPosition = QPoint(settings.Left, settings.Top);
     placeWindow(settings.Left, settings.Top);
-    setWindowTitle(settings.Caption);
+    setWindowTitle(WindowCaption::toWindowTitle(settings.Caption));
     LoadSetPath = settings.LoadSetPath;
     SLISetInte = settings.SLISetInte;
     AllAdjust = settings.AllAdjust;
@@ -496,8 +508,13 @@ void TMainForm::FormCreate()
     FileSizeView = settings.FileSizeView;
     Incremental = settings.Incremental;
     SlideLoop = settings.SlideLoop;
-    if (Mode == 0 && LoadSetPath.isEmpty())
-        runFirstRunPrompt();
+    // The picture layer applies both to every photo it loads from now on, in any thread.
+    ExifOrientation::setEnabled(settings.ExifRotation != 0);
+    ColourProfile::setDisplayProfile(DisplayProfile::read());
+    if (Mode == 0 && LoadSetPath.isEmpty() && !runFirstRunPrompt()) {
+        m_startCancelled = true;
+        return;
+    }
 
     Pan.stop();
     WheelEdgeArmed = false;
@@ -531,21 +548,25 @@ void TMainForm::placeWindow(qint32 left, qint32 top)
     move(m_designPosition);
 }
 
-void TMainForm::runFirstRunPrompt()
+bool TMainForm::runFirstRunPrompt()
 {
     Desktop& desktop = Desktop::instance();
     desktop.beep();
     desktop.showMessage(nullptr, QMessageBox::Information, QStringLiteral("情報"),
                         QStringLiteral("Pictavaultの保存先の設定をします"));
-    QString folder;
-    while (folder.isEmpty())
-        folder = desktop.browseForFolder(nullptr, QStringLiteral("Pictavaultの保存先を指定してください"));
+    // A cancel is the user's way out: asking again until a folder is chosen would leave them
+    // no way to end the program but killing it.
+    const QString folder =
+        desktop.browseForFolder(nullptr, QStringLiteral("Pictavaultの保存先を指定してください"));
+    if (folder.isEmpty())
+        return false;
     LoadSetPath = folder;
+    return true;
 }
 
 void TMainForm::FormDestroy()
 {
-    if (Mode != 0)
+    if (Mode != 0 || m_startCancelled)
         return;
     Settings settings;
     settings.Mode = Mode;
@@ -555,7 +576,7 @@ void TMainForm::FormDestroy()
                             : QRect(m_storedPosition, QSize());
     settings.Top = frame.top();
     settings.Left = frame.left();
-    settings.Caption = windowTitle();
+    settings.Caption = WindowCaption::fromWindowTitle(windowTitle());
     settings.LoadSetPath = LoadSetPath;
     settings.SLISetInte = SLISetInte;
     settings.AllAdjust = AllAdjust;
@@ -574,6 +595,8 @@ void TMainForm::Exit1Click()
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    if (windowTitle().isEmpty() && windowHandle())
+        WindowCaption::showEmpty(*windowHandle());
     if (!m_boundsApplied) {
         m_boundsApplied = true;
         m_framePending = true;

@@ -21,6 +21,7 @@ class PanelStatusBar;
 class PhotoImage;
 class QAction;
 class QApplication;
+class QFrame;
 class QMenu;
 class QMenuBar;
 class QSplitter;
@@ -49,6 +50,8 @@ public:
 
     // Writes the settings back (normal mode only). Run once, when the program ends.
     void FormDestroy();
+    // The first-run prompt was cancelled: the program ends at once, writing nothing.
+    bool startCancelled() const { return m_startCancelled; }
     // The window's top, left, height and width as the settings and full screen keep them.
     QRect outerBounds() const;
 
@@ -117,7 +120,8 @@ public:
     ResizeNotifyPanel* ImagePanel = nullptr;
     QWidget* PrevPanel = nullptr;
     PhotoImage* Image2 = nullptr;
-    ResizeNotifyPanel* ScrollBox = nullptr;
+    QFrame* ScrollBoxFrame = nullptr; // ScrollBox's sunken border
+    ResizeNotifyPanel* ScrollBox = nullptr; // the client area inside it
     PhotoImage* Image1 = nullptr;
 
     LoopTimer* ImageTimer = nullptr;
@@ -163,6 +167,9 @@ public:
     void ZoomOutToolBtnClick();
     void UnZoomToolBtnClick();
     void ScrollBoxCanResize();
+    // After a zoom step the corner stays, unless the photo would then lie where panning cannot
+    // reach it: it is moved by the least amount that brings it back.
+    void keepWithinReach();
 
     // Load progress: the decoding of Image1 drives StatusProgressBar1.
     void Image1Progress(JpegPicture::ProgressStage Stage, int PercentDone);
@@ -225,7 +232,8 @@ private:
     void createClientArea();
     void connectCommands();
     void FormCreate();
-    void runFirstRunPrompt();
+    // False when the user cancelled the folder dialog.
+    bool runFirstRunPrompt();
     // Window placement: the stored position, or the primary screen's corner when the title
     // bar would lie on no screen; the frame's outer size once the frame is known.
     void placeWindow(qint32 left, qint32 top);
@@ -261,8 +269,10 @@ private:
     // --- folder panel ----------------------------------------------------------------------
     // Loads a preview into Image2 and remembers its file: the picture is let go while the
     // panel is closed and loaded again when it opens.
-    void loadPreview(const QString& path);
+    // Loads the preview file of the photo at photoPath (the photo itself, or its Preview copy).
+    void loadPreview(const QString& path, const QString& photoPath);
     QString m_previewFile;
+    QString m_previewPhoto;
     // Preview copies (and album pages) found also under another letter case.
     NameLookup m_libraryNames;
 
@@ -292,6 +302,9 @@ private:
     void otherAheadSettled();
     bool decodeLargerAhead();
     void dropAllAhead();
+
+    // --- start-up --------------------------------------------------------------------------
+    bool m_startCancelled = false;
 
     // --- window placement ------------------------------------------------------------------
     QPoint m_designPosition; // where the frame's top-left corner goes

@@ -17,6 +17,8 @@ int main(int argc, char* argv[])
     QApplication app(count, arguments.data());
     TMainForm::initApplication(app);
     TMainForm form;
+    if (form.startCancelled())
+        return 0;
     form.show();
     const int result = app.exec();
     // The settings go back to the file once the window has closed; a failure is reported and

@@ -1,6 +1,7 @@
 // Which photos are decoded ahead, and when: the decoding itself runs in DecodeAhead's workers.
 #include "app/TMainForm.h"
 
+#include <QFrame>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
@@ -166,8 +167,10 @@ void TMainForm::dropAllAhead()
 
 void TMainForm::startSelectedAhead(const TFileNameRec& rec)
 {
-    // The view is as large as the whole splitter at most, once the panel has closed.
-    m_ahead.start(PhotoPath(rec), aheadSize(MainSplitter->size()),
+    // The view is as large as the whole splitter at most, inside its border, once the panel
+    // has closed.
+    m_ahead.start(PhotoPath(rec),
+                  aheadSize(MainSplitter->size().shrunkBy(ScrollBoxFrame->contentsMargins())),
                   photoOnShow() ? Image1->picture()->decodeBytes() : 0);
 }
 

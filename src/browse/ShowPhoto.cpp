@@ -41,7 +41,7 @@ QString TMainForm::PhotoPath(const TFileNameRec& rec) const
     QString path = LoadSetPath;
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
-    return path + rec.DirName + QLatin1Char('/') + rec.FileName;
+    return path + rec.DiskDirName + QLatin1Char('/') + rec.DiskFileName;
 }
 
 void TMainForm::TreeViewDblClick()

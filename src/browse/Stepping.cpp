@@ -84,6 +84,8 @@ void TMainForm::showStepTarget(int target, bool acrossAlbums)
     LoadPhoto(rec);
     ShowPhotoInfo(rec);
     setPhotoCommand(ClipCopyToolBtn, mClipCopy, nullptr, true);
+    // An album jump sets the automatic-advance controls too, also while the folder panel is
+    // shown (which otherwise keeps them off): the jump's steps say so; keep it.
     UpdatePositionCommands(rec, acrossAlbums);
     if (acrossAlbums)
         UpdateFolderCommands(rec);

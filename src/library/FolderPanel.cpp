@@ -10,7 +10,9 @@
 #include "library/FolderTreeModel.h"
 #include "library/FolderTreeView.h"
 #include "library/PreviewGeometry.h"
+#include "picture/ExifOrientation.h"
 #include "platform/LoopTimer.h"
+#include "platform/QirvaError.h"
 #include "view/PhotoImage.h"
 
 #include <exception>
@@ -38,12 +40,17 @@ void TMainForm::FolderToolBtnClick()
         try {
             if (photoOnShow() && isPhotoNode(CurrentNodeIndex))
                 FollowInTree();
-            // The preview was let go when the panel closed; the one last seen comes back.
+            // The preview was let go when the panel closed; the one last seen comes back. The
+            // user asked for no photo here: a file gone meanwhile leaves the preview empty,
+            // without a message.
             if (!Image2->hasPicture() && !PrevPanel->isHidden() && !m_previewFile.isEmpty()) {
-                PrevPanel->hide(); // stays hidden if its file is gone now
-                loadPreview(m_previewFile);
-                PrevPanel->show();
-                FitPreview();
+                PrevPanel->hide();
+                try {
+                    loadPreview(m_previewFile, m_previewPhoto);
+                    PrevPanel->show();
+                    FitPreview();
+                } catch (const QirvaError&) {
+                }
             }
         } catch (...) {
             previewError = std::current_exception();
@@ -127,7 +134,7 @@ void TMainForm::TreeViewClick()
     StatusBar1->setPanelText(0, QStringLiteral("(%1/%2)").arg(rec.FileNo).arg(rec.FileCount));
     // A double-click would open it: decoded on the other core while the preview decodes here.
     startSelectedAhead(rec);
-    loadPreview(PreviewPath(rec));
+    loadPreview(PreviewPath(rec), PhotoPath(rec));
     ImagePanel->setAccessibleDescription(rec.FileName);
     mSlideShow->setEnabled(rec.FileCount != 1);
     pSlideShow->setEnabled(rec.FileCount != 1);
@@ -140,15 +147,21 @@ QString TMainForm::PreviewPath(const TFileNameRec& rec) const
     QString album = LoadSetPath;
     if (!album.endsWith(QLatin1Char('/')))
         album += QLatin1Char('/');
-    album += rec.DirName + QLatin1Char('/');
-    const QString copy = m_libraryNames.findFile(album, {QStringLiteral("Preview"), rec.FileName});
-    return copy.isEmpty() ? album + rec.FileName : copy;
+    album += rec.DiskDirName + QLatin1Char('/');
+    const QString copy =
+        m_libraryNames.findFile(album, {QStringLiteral("Preview"), rec.DiskFileName});
+    return copy.isEmpty() ? album + rec.DiskFileName : copy;
 }
 
-void TMainForm::loadPreview(const QString& path)
+void TMainForm::loadPreview(const QString& path, const QString& photoPath)
 {
-    Image2->setPicture(JpegPicture::load(path));
+    std::unique_ptr<JpegPicture> picture = JpegPicture::load(path);
+    // A copy without an orientation of its own may have to take its photo's (read only then).
+    if (path != photoPath && picture->exifOrientation() == 0 && ExifOrientation::enabled())
+        picture->followPhotoOrientation(JpegPicture::storedShapeOf(photoPath));
+    Image2->setPicture(std::move(picture));
     m_previewFile = path;
+    m_previewPhoto = photoPath;
 }
 
 void TMainForm::FitPreview()
@@ -171,12 +184,13 @@ void TMainForm::FollowInTree()
     const int selected = TreeView->selectedNode();
     if (selected >= 0) {
         const FolderTree::Node& node = Tree.node(selected);
-        if (!node.isAlbum && node.file.DirName + QLatin1Char('/') + node.file.FileName ==
-                                 current.DirName + QLatin1Char('/') + current.FileName)
+        // By the names on disk: two names may look alike once decoded.
+        if (!node.isAlbum && node.file.DiskDirName + QLatin1Char('/') + node.file.DiskFileName ==
+                                 current.DiskDirName + QLatin1Char('/') + current.DiskFileName)
             return;
     }
     TreeView->selectNode(CurrentNodeIndex);
-    loadPreview(PreviewPath(current));
+    loadPreview(PreviewPath(current), PhotoPath(current));
     ImagePanel->setAccessibleDescription(current.FileName);
     PrevPanel->show();
     FitPreview();

@@ -1,7 +1,6 @@
 #include "library/FolderScan.h"
 
 #include <QCollator>
-#include <QFile>
 #include <QLocale>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include <unistd.h>
 
 #include "library/FolderTree.h"
+#include "platform/FileNameCodec.h"
 #include "platform/QirvaError.h"
 
 namespace FolderScan {
@@ -29,7 +29,8 @@ enum class Kind
     Photos
 };
 
-// A listed name, with the bytes it has on disk (for the tie-break and for fstatat).
+// A listed name as shown, with the bytes it has on disk (for the tie-break, for fstatat and
+// for the path).
 struct Entry
 {
     QString name;
@@ -127,20 +128,6 @@ bool matchesWildcard(const QByteArray& name, const QByteArray& wildcard)
     return w == wildcard.size();
 }
 
-// The name as text, or nothing when its bytes are not valid UTF-8: such a name could not be
-// turned back into the file's path, so it is left out rather than shown as a dead node.
-std::optional<QString> decodedName(const QByteArray& bytes)
-{
-    const bool ascii =
-        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-    if (ascii)
-        return QString::fromLatin1(bytes);
-    QString name = QFile::decodeName(bytes);
-    if (QFile::encodeName(name) != bytes)
-        return std::nullopt;
-    return name;
-}
-
 // Whether a listed entry is an album (a real directory) or a photo (a regular file, or a link
 // to one). A link that leads nowhere (its target gone, or a loop) is no photo and is left out
 // like any other file; a link the system refuses to follow stays in, so its size read reports
@@ -176,9 +163,9 @@ public:
     {
         const qsizetype slash = pattern.lastIndexOf(u'/');
         const QString folder = slash < 0 ? QStringLiteral(".") : pattern.left(slash + 1);
-        const QByteArray wildcard = QFile::encodeName(pattern.mid(slash + 1));
+        const QByteArray wildcard = FileNameCodec::toDisk(pattern.mid(slash + 1));
         const int fd =
-            open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            open(FileNameCodec::toDisk(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
             return;
         m_dir = fdopendir(fd);
@@ -193,8 +180,8 @@ public:
                 continue;
             if (!isWanted(dirfd(m_dir), *entry, kind))
                 continue;
-            if (std::optional<QString> name = decodedName(bytes))
-                m_entries.push_back({std::move(*name), bytes});
+            // Every name is listed, shown as well as its bytes allow; the bytes open it.
+            m_entries.push_back({FileNameCodec::shown(bytes), bytes});
         }
         collation().sort(m_entries);
     }
@@ -262,11 +249,13 @@ void sortNames(QStringList& names)
 {
     std::vector<Entry> entries;
     entries.reserve(size_t(names.size()));
-    for (const QString& name : std::as_const(names))
-        entries.push_back({name, QFile::encodeName(name)});
+    for (const QString& name : std::as_const(names)) {
+        const QByteArray bytes = FileNameCodec::toDisk(name);
+        entries.push_back({FileNameCodec::shown(bytes), bytes});
+    }
     collation().sort(entries);
     for (qsizetype i = 0; i < names.size(); ++i)
-        names[i] = std::move(entries[size_t(i)].name);
+        names[i] = FileNameCodec::fromDisk(entries[size_t(i)].bytes);
 }
 
 void MakeFolderTree(const QString& loadSetPath, FolderTree& tree)
@@ -276,17 +265,19 @@ void MakeFolderTree(const QString& loadSetPath, FolderTree& tree)
     if (loadSetPath.isEmpty())
         return;
     const QString base = loadSetPath.endsWith(u'/') ? loadSetPath : loadSetPath + QLatin1Char('/');
-    const QStringList albums = GetDirList(base + QStringLiteral("*.*"));
-    for (const QString& album : albums) {
-        const Listing photos(base + album + QStringLiteral("/*.jpg"), Kind::Photos);
+    const Listing albums(base + QStringLiteral("*.*"), Kind::Albums);
+    for (const Entry& album : albums.entries()) {
+        const QString albumOnDisk = FileNameCodec::fromDisk(album.bytes);
+        const Listing photos(base + albumOnDisk + QStringLiteral("/*.jpg"), Kind::Photos);
         const int count = int(photos.entries().size());
         if (count == 0)
             continue;
-        tree.addAlbum(album, count);
+        tree.addAlbum(album.name, count, albumOnDisk);
         int fileNo = 0;
         try {
             for (const Entry& photo : photos.entries())
-                tree.addPhoto(photo.name, ++fileNo, photoSize(photos.fd(), photo.bytes));
+                tree.addPhoto(photo.name, ++fileNo, photoSize(photos.fd(), photo.bytes),
+                              FileNameCodec::fromDisk(photo.bytes));
         } catch (...) {
             // The album holds what was added before the stop, so its numbers and the
             // stepping commands agree with the tree.

@@ -15,27 +15,36 @@ const FolderTree::Node& FolderTree::node(int index) const
     return m_nodes[size_t(index)];
 }
 
-int FolderTree::addAlbum(const QString& dirName, int fileCount)
+int FolderTree::addAlbum(const QString& dirName, int fileCount, const QString& diskDirName)
 {
     const int index = count();
     Node album;
     album.isAlbum = true;
     album.albumRow = albumCount();
-    album.dir = {dirName, fileCount, index + 1, index + fileCount};
+    album.dir = {dirName, diskDirName.isEmpty() ? dirName : diskDirName, fileCount, index + 1,
+                 index + fileCount};
     m_nodes.push_back(std::move(album));
     m_albumIndexes.push_back(index);
     return index;
 }
 
-void FolderTree::addPhoto(const QString& fileName, int fileNo, qint32 fileSize)
+void FolderTree::addPhoto(const QString& fileName, int fileNo, qint32 fileSize,
+                          const QString& diskFileName)
 {
     const int albumIndex = m_albumIndexes.back();
     const Node& album = m_nodes[size_t(albumIndex)];
     Node photo;
     photo.albumRow = album.albumRow;
     photo.childRow = fileNo - 1;
-    photo.file = {fileName, album.dir.DirName, fileNo, album.dir.FileCount, count(), albumIndex,
-                  fileSize};
+    photo.file = {fileName,
+                  album.dir.DirName,
+                  fileNo,
+                  album.dir.FileCount,
+                  count(),
+                  albumIndex,
+                  fileSize,
+                  diskFileName.isEmpty() ? fileName : diskFileName,
+                  album.dir.DiskDirName};
     m_nodes.push_back(std::move(photo));
 }
 

@@ -37,9 +37,10 @@ public:
     int photoCount(int albumRow) const;
 
     // Builders used by the scan; nodes must be added in depth-first order.
-    // addAlbum returns the album's flat index.
-    int addAlbum(const QString& dirName, int fileCount);
-    void addPhoto(const QString& fileName, int fileNo, qint32 fileSize);
+    // addAlbum returns the album's flat index. A name on disk left empty is the shown one.
+    int addAlbum(const QString& dirName, int fileCount, const QString& diskDirName = {});
+    void addPhoto(const QString& fileName, int fileNo, qint32 fileSize,
+                  const QString& diskFileName = {});
     // For a scan that stopped inside the last album: its count and last index, and the
     // counts of its photos, become those of the photos added; without any it goes.
     void cutLastAlbum();

@@ -1,9 +1,42 @@
 #include "library/FolderTreeView.h"
 
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include "library/FolderTreeModel.h"
+
+namespace {
+
+// Draws the hot node's label underlined in the link colour (unless it is selected, where the
+// highlight's colours stay).
+class HotTrackDelegate : public QStyledItemDelegate
+{
+public:
+    explicit HotTrackDelegate(FolderTreeView& view) : QStyledItemDelegate(&view), m_view(view) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        if (!m_view.isHot(index)) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem hot = option;
+        hot.font.setUnderline(true);
+        hot.palette.setColor(QPalette::Text, option.palette.color(QPalette::Link));
+        QStyledItemDelegate::paint(painter, hot, index);
+    }
+
+private:
+    FolderTreeView& m_view;
+};
+
+} // namespace
 
 FolderTreeView::FolderTreeView(QWidget* parent) : QTreeView(parent)
 {
@@ -12,8 +45,59 @@ FolderTreeView::FolderTreeView(QWidget* parent) : QTreeView(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setMouseTracking(true); // hot tracking
-    setAttribute(Qt::WA_Hover);
+    setItemDelegate(new HotTrackDelegate(*this));
+    // The one column is as wide as the widest label: a long name scrolls, it is not cut.
+    setTextElideMode(Qt::ElideNone);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(this, &QTreeView::collapsed, this, &FolderTreeView::selectCollapsedAlbum);
+}
+
+int FolderTreeView::hotNode() const
+{
+    const auto* tree = qobject_cast<const FolderTreeModel*>(model());
+    return tree && m_hot.isValid() ? tree->nodeOfIndex(m_hot) : -1;
+}
+
+void FolderTreeView::setHot(const QModelIndex& index)
+{
+    if (index == m_hot)
+        return;
+    if (m_hot.isValid())
+        viewport()->update(visualRect(m_hot));
+    m_hot = index;
+    if (m_hot.isValid())
+        viewport()->update(visualRect(m_hot));
+}
+
+void FolderTreeView::mouseMoveEvent(QMouseEvent* event)
+{
+    setHot(indexAt(event->position().toPoint()));
+    QTreeView::mouseMoveEvent(event);
+}
+
+bool FolderTreeView::viewportEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Leave:
+        setHot({});
+        break;
+    case QEvent::ToolTip: {
+        // A label that the panel's edge cuts shows whole beside the pointer.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        const QRect item = visualRect(index);
+        const int labelRight = item.left() + sizeHintForIndex(index).width();
+        if (index.isValid() && (item.left() < 0 || labelRight > viewport()->width()))
+            QToolTip::showText(help->globalPos(), index.data().toString(), viewport(), item);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    default:
+        break;
+    }
+    return QTreeView::viewportEvent(event);
 }
 
 int FolderTreeView::selectedNode() const

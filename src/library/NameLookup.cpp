@@ -1,11 +1,10 @@
 #include "library/NameLookup.h"
 
-#include <QFile>
-
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include "library/FolderScan.h"
+#include "platform/FileNameCodec.h"
 
 namespace {
 
@@ -17,14 +16,14 @@ QString joined(const QString& folder, const QString& name)
 bool isFolder(const QString& path)
 {
     struct stat info;
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    return ::stat(FileNameCodec::toDisk(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // Never a FIFO, device or folder: only a regular file is a picture or a page to open.
 bool isRegularFile(const QString& path)
 {
     struct stat info;
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    return ::stat(FileNameCodec::toDisk(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 } // namespace
@@ -70,15 +69,12 @@ const QStringList& NameLookup::listing(const QString& folder) const
     if (known != m_listings.constEnd())
         return *known;
     QStringList names;
-    if (DIR* dir = ::opendir(QFile::encodeName(folder).constData())) {
+    if (DIR* dir = ::opendir(FileNameCodec::toDisk(folder).constData())) {
         while (const dirent* entry = ::readdir(dir)) {
             const QByteArray bytes(entry->d_name);
             if (bytes == "." || bytes == "..")
                 continue;
-            // A name whose bytes do not survive the round trip could not be opened by path.
-            const QString name = QFile::decodeName(bytes);
-            if (QFile::encodeName(name) == bytes)
-                names.append(name);
+            names.append(FileNameCodec::fromDisk(bytes));
         }
         ::closedir(dir);
     }

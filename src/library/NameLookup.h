@@ -14,7 +14,8 @@ class NameLookup
 {
 public:
     // The path of folder/parts[0]/.../parts[n-1]: the last part a regular file (or a link to
-    // one), the others folders (or links to them). Empty when any part is missing.
+    // one), the others folders (or links to them). Empty when any part is missing. Paths are
+    // path texts of FileNameCodec, which keep the bytes of any name.
     QString findFile(const QString& folder, const QStringList& parts) const;
     // Forgets the listings (the tree is being rebuilt).
     void clear() { m_listings.clear(); }

@@ -2,20 +2,26 @@
 #include "app/TMainForm.h"
 
 #include <QClipboard>
-#include <QFileInfo>
+#include <QDir>
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 #include "output/ApplicationPrinter.h"
 #include "output/PhotoPrint.h"
 #include "platform/Desktop.h"
+#include "platform/FileNameCodec.h"
 #include "view/PhotoImage.h"
 
 void TMainForm::PrintToolBtnClick()
 {
     StopAutoNext(CommandOrigin::Control);
     if (!Image1->hasPicture())
+        return;
+    // After a rebuild the index may name an album (or no node: that is reported).
+    if (Tree.node(CurrentNodeIndex).isAlbum)
         return;
     QPrinter& printer = applicationPrinter();
     // The dialog leaves the chosen printer and number of copies on the printer itself.
@@ -44,7 +50,7 @@ QString TMainForm::AlbumPagePath(const TFileNameRec& rec) const
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
     // A library copied from a Windows disk may spell it HTML/Index.htm.
-    const QString album = path + rec.DirName;
+    const QString album = path + rec.DiskDirName;
     const QString page = m_libraryNames.findFile(album, {QStringLiteral("html"),
                                                          QStringLiteral("index.htm")});
     return page.isEmpty() ? album + QStringLiteral("/html/index.htm") : page;
@@ -53,8 +59,16 @@ QString TMainForm::AlbumPagePath(const TFileNameRec& rec) const
 void TMainForm::IndexToolBtnClick()
 {
     StopAutoNext(CommandOrigin::Control);
+    if (Tree.node(CurrentNodeIndex).isAlbum)
+        return; // after a rebuild: no photo, so no album page either
     const QString page = AlbumPagePath(photoRecord(CurrentNodeIndex));
-    // A missing page is no error: nothing is shown, nothing sounds.
-    if (QFileInfo(page).isFile())
-        Desktop::instance().openUrl(QUrl::fromLocalFile(page));
+    // A missing page is no error: nothing is shown, nothing sounds. The address carries the
+    // name's bytes as they are on disk, whatever their encoding.
+    QByteArray bytes = FileNameCodec::toDisk(page);
+    if (!bytes.startsWith('/'))
+        bytes = QDir::current().absolutePath().toUtf8() + '/' + bytes;
+    struct stat info;
+    if (::stat(bytes.constData(), &info) == 0 && S_ISREG(info.st_mode))
+        Desktop::instance().openUrl(
+            QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"), QUrl::StrictMode));
 }

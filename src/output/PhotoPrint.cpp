@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <algorithm>
+
 #include "platform/QirvaError.h"
 
 namespace {
@@ -40,7 +42,12 @@ void printPhoto(QPrinter& printer, const QImage& photo, const QString& title, bo
     // The painter's device is the printable area, in device pixels.
     const PageRect rect =
         FitToPage(printer.width(), printer.height(), photo.width(), photo.height());
-    StretchToCanvas(canvas, rect, photo);
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+    for (int copy = 0; copy < copies; ++copy) {
+        if (copy > 0)
+            printer.newPage();
+        StretchToCanvas(canvas, rect, photo);
+    }
     if (printer.printerState() == QPrinter::Error) {
         printer.abort();
         canvas.end();

@@ -13,7 +13,8 @@ class QPrinter;
 // Draws the whole bitmap into the rectangle, without smoothing.
 void StretchToCanvas(QPainter& canvas, const PageRect& rect, const QImage& bitmap);
 
-// One page on the printer as it is set up (copies included). With autoOrientation the paper
+// One page on the printer as it is set up, once for each copy asked for: a printer that cannot
+// make the copies itself (a PDF file) gets one page per copy. With autoOrientation the paper
 // turns to the photo's shape first. When the document cannot begin or the page cannot be
 // drawn, the document is aborted and a QirvaError naming the printer is thrown.
 void printPhoto(QPrinter& printer, const QImage& photo, const QString& title, bool autoOrientation);

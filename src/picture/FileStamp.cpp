@@ -1,6 +1,6 @@
 #include "picture/FileStamp.h"
 
-#include <QFile>
+#include "platform/FileNameCodec.h"
 
 #include <sys/stat.h>
 
@@ -17,7 +17,7 @@ FileStamp FileStamp::of(const struct stat& info)
 std::optional<FileStamp> FileStamp::of(const QString& path)
 {
     struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(FileNameCodec::toDisk(path).constData(), &info) != 0)
         return std::nullopt;
     return of(info);
 }

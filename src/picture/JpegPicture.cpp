@@ -6,10 +6,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cerrno>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -20,8 +25,10 @@
 #include <jpeglib.h>
 
 #include "picture/DecodeScale.h"
+#include "picture/ExifOrientation.h"
 #include "picture/PictureBudget.h"
 #include "picture/PixelPool.h"
+#include "platform/FileNameCodec.h"
 #include "platform/QirvaError.h"
 
 namespace {
@@ -154,9 +161,10 @@ enum class ReadResult
 // Reads a whole regular file. Anything else (folder, FIFO, device) is refused before it is
 // opened, so a FIFO named like a photo cannot block the program. The stamp is the file's as
 // it was opened.
-ReadResult readRegularFile(const QString& path, QByteArray& data, FileStamp& stamp)
+ReadResult readRegularFile(const QString& path, QByteArray& data, FileStamp& stamp,
+                           qint64 maxBytes = -1)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FileNameCodec::toDisk(path);
     struct stat info;
     if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return ReadResult::CannotOpen;
@@ -172,7 +180,9 @@ ReadResult readRegularFile(const QString& path, QByteArray& data, FileStamp& sta
     } else {
         stamp = FileStamp::of(info);
         try {
-            data = QByteArray(qsizetype(info.st_size), Qt::Uninitialized);
+            const qint64 wanted =
+                maxBytes >= 0 ? std::min<qint64>(info.st_size, maxBytes) : qint64(info.st_size);
+            data = QByteArray(qsizetype(wanted), Qt::Uninitialized);
         } catch (const std::bad_alloc&) {
             result = ReadResult::CannotOpen;
         }
@@ -215,6 +225,81 @@ void cmykToRgb32(const JSAMPLE* in, QRgb* out, int width, bool inverted)
     }
 }
 
+// A second thread that turns and converts the rows libjpeg has decoded while it decodes the
+// next ones: the work a photo's orientation and colour profile add runs on the other core.
+// One job is in flight at a time; submit() waits for the one before.
+class RowWorker
+{
+public:
+    using Work = std::function<void(int buffer, int firstRow, int count)>;
+
+    ~RowWorker() { finish(); }
+
+    void start(Work work)
+    {
+        m_work = std::move(work);
+        m_thread = std::thread([this] { run(); });
+    }
+    bool running() const { return m_thread.joinable(); }
+
+    void submit(int buffer, int firstRow, int count)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_idle.wait(lock, [this] { return !m_pending; });
+        m_job = {buffer, firstRow, count};
+        m_pending = true;
+        m_ready.notify_one();
+    }
+
+    // Waits for the job in flight and ends the thread.
+    void finish()
+    {
+        if (!m_thread.joinable())
+            return;
+        {
+            std::unique_lock<std::mutex> lock(m_lock);
+            m_idle.wait(lock, [this] { return !m_pending; });
+            m_stop = true;
+            m_ready.notify_one();
+        }
+        m_thread.join();
+    }
+
+private:
+    struct Job
+    {
+        int buffer, firstRow, count;
+    };
+
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        for (;;) {
+            m_ready.wait(lock, [this] { return m_pending || m_stop; });
+            if (!m_pending)
+                return;
+            const Job job = m_job;
+            lock.unlock();
+            m_work(job.buffer, job.firstRow, job.count);
+            lock.lock();
+            m_pending = false;
+            m_idle.notify_one();
+        }
+    }
+
+    Work m_work;
+    std::thread m_thread;
+    std::mutex m_lock;
+    std::condition_variable m_ready, m_idle;
+    Job m_job{};
+    bool m_pending = false;
+    bool m_stop = false;
+};
+
+// Pictures smaller than this are turned and converted on the decoding thread: a thread of
+// their own would cost more than it spares.
+constexpr qint64 rowWorkerMinimumPixels = 1'000'000;
+
 struct DecodeContext;
 
 struct ProgressManager
@@ -239,6 +324,63 @@ struct DecodeContext
     int scanLimit = maxScans;
     bool callbackFailed = false;
     bool created = false;
+
+    // A picture not stored upright is decoded a strip of rows at a time and turned into place
+    // strip by strip (two strips: one decoding while the other is placed), so no second
+    // full-size picture is ever held. An upright one with a colour profile is converted in
+    // place, a strip's worth of rows at a time.
+    int orientation = 1;
+    const ColourProfile::Transform* colour = nullptr;
+    QSize stored;
+    QImage* image = nullptr;
+    std::vector<QRgb> strips[2];
+    std::vector<JSAMPROW> stripRows[2];
+    int buffer = 0;     // the strip being decoded into
+    int stripStart = 0; // the stored row the strip's first row is (upright: the first row not
+                        // yet handed over)
+    std::atomic<int> finishedRows{0}; // rows from the top fully turned and converted
+    RowWorker worker;
+
+    bool hasRowWork() const { return orientation != 1 || colour; }
+
+    // Converts and places `count` rows of a strip (or converts picture rows in place).
+    void placeRows(int strip, int firstRow, int count, bool convert)
+    {
+        const int width = stored.width();
+        if (orientation == 1) {
+            if (colour && convert) {
+                for (int i = 0; i < count; ++i)
+                    colour->apply(reinterpret_cast<QRgb*>(image->scanLine(firstRow + i)), width);
+            }
+            finishedRows.store(firstRow + count, std::memory_order_release);
+            return;
+        }
+        QRgb* pixels = strips[strip].data();
+        if (colour && convert)
+            colour->apply(pixels, qsizetype(count) * width);
+        std::vector<const QRgb*> rows(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            rows[size_t(i)] = pixels + size_t(i) * size_t(width);
+        ExifOrientation::placeRows(orientation, stored, rows.data(), firstRow, count, *image);
+        // A mirrored picture still fills from the top; a turned one only counts when complete.
+        if (orientation == 2)
+            finishedRows.store(firstRow + count, std::memory_order_release);
+    }
+
+    // Hands the rows decoded since the last hand-over to the worker (or does them here), and
+    // starts the next strip.
+    void handOver(int count)
+    {
+        if (count <= 0)
+            return;
+        if (worker.running())
+            worker.submit(buffer, stripStart, count);
+        else
+            placeRows(buffer, stripStart, count, true);
+        stripStart += count;
+        if (orientation != 1)
+            buffer ^= 1;
+    }
 
     void report(JpegPicture::ProgressStage stage, int percent)
     {
@@ -287,10 +429,14 @@ void progressMonitor(j_common_ptr common)
         context.report(JpegPicture::ProgressStage::Running, percent);
 }
 
+// Rows of strip each picture not stored upright is decoded in.
+constexpr int stripHeight = 64;
+
 // The libjpeg part of the decode. Returns 0 on success, else libjpeg's error number; rows
-// decoded before an error stay in the image.
+// decoded before an error stay in the image (for a picture not stored upright, in the strip
+// from context.stripStart on).
 int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
-               qint64 coefficientBytes, QImage& image, std::vector<JSAMPROW>& rows,
+               qint64 coefficientBytes, QSize stored, QImage& image, std::vector<JSAMPROW>& rows,
                std::vector<JSAMPLE>& cmykBuffer)
 {
     jpeg_decompress_struct& cinfo = context.cinfo;
@@ -320,43 +466,109 @@ int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
     cinfo.quantize_colors = FALSE;
     cinfo.buffered_image = FALSE;
     jpeg_start_decompress(&cinfo);
-    if (int(cinfo.output_width) != image.width() || int(cinfo.output_height) != image.height())
+    if (int(cinfo.output_width) != stored.width() || int(cinfo.output_height) != stored.height())
         ERREXIT(&cinfo, JERR_IMAGE_TOO_BIG); // the header changed under us; cannot happen
 
-    const int width = image.width();
-    const int height = image.height();
+    const int width = stored.width();
+    const int height = stored.height();
+    const bool upright = context.orientation == 1;
+    // Where stored row r goes: the picture itself, or its place in the strip.
+    const auto target = [&](int row) {
+        return upright ? rows.data() + row
+                       : context.stripRows[context.buffer].data() + (row - context.stripStart);
+    };
     // When the data of a single-scan file ends, the rows after it would only be made up; stop
     // there. A multi-scan file has read all its data by now, so its output pass shows all
     // that the scans it has hold.
     const bool singleScan = !jpeg_has_multiple_scans(&cinfo);
     const auto dataEnded = [&] { return singleScan && context.err.dataEnded; };
-    if (!cmyk) {
-        // Rows are decoded in place into the picture; libjpeg hands back at most a row group
-        // per call, so the progress monitor runs between batches.
-        while (int(cinfo.output_scanline) < height && !dataEnded()) {
-            const int row = int(cinfo.output_scanline);
-            jpeg_read_scanlines(&cinfo, rows.data() + row, JDIMENSION(height - row));
-            *context.decodedRows = int(cinfo.output_scanline);
-        }
-    } else {
-        const bool inverted = cinfo.saw_Adobe_marker;
-        // Room for a whole row group, so libjpeg is not called once per row.
-        constexpr int batchRows = 16;
-        JSAMPROW bufferRows[batchRows];
+    const bool inverted = cinfo.saw_Adobe_marker;
+    // Room for a whole row group, so libjpeg is not called once per row.
+    constexpr int batchRows = 16;
+    JSAMPROW bufferRows[batchRows];
+    if (cmyk) {
         cmykBuffer.resize(size_t(width) * 4 * size_t(batchRows));
         for (int i = 0; i < batchRows; ++i)
             bufferRows[i] = cmykBuffer.data() + size_t(i) * size_t(width) * 4;
-        while (int(cinfo.output_scanline) < height && !dataEnded()) {
-            const int row = int(cinfo.output_scanline);
-            const int got = int(jpeg_read_scanlines(&cinfo, bufferRows, JDIMENSION(batchRows)));
+    }
+    while (int(cinfo.output_scanline) < height && !dataEnded()) {
+        const int row = int(cinfo.output_scanline);
+        const int room = upright ? height - row : context.stripStart + stripHeight - row;
+        // Rows are decoded in place; libjpeg hands back at most a row group per call, so the
+        // progress monitor runs between batches.
+        int got = 0;
+        if (!cmyk) {
+            got = int(jpeg_read_scanlines(&cinfo, target(row), JDIMENSION(room)));
+        } else {
+            got =
+                int(jpeg_read_scanlines(&cinfo, bufferRows, JDIMENSION(std::min(batchRows, room))));
+            JSAMPROW* out = target(row);
             for (int i = 0; i < got; ++i)
-                cmykToRgb32(bufferRows[i], reinterpret_cast<QRgb*>(rows[size_t(row + i)]), width,
-                            inverted);
-            *context.decodedRows = row + got;
+                cmykToRgb32(bufferRows[i], reinterpret_cast<QRgb*>(out[i]), width, inverted);
         }
+        if (!context.hasRowWork()) {
+            *context.decodedRows = row + got;
+            continue;
+        }
+        // Upright, libjpeg's row groups need not add up to a strip exactly.
+        if (row + got >= context.stripStart + stripHeight)
+            context.handOver(row + got - context.stripStart);
+        if (context.orientation <= 2)
+            *context.decodedRows = context.finishedRows.load(std::memory_order_acquire);
     }
     // Whatever follows the last row (trailing markers, garbage) cannot change the picture, so
     // the decoder is not asked to read on to the end of the file.
+    return 0;
+}
+
+// The header's own view of the file: size, the orientation tag of its EXIF block and the ICC
+// profile it embeds (for a colour photo only).
+struct HeaderFacts
+{
+    QSize stored;
+    int exifTag = 0;
+    QByteArray iccProfile;
+    qint64 coefficientBytes = 0;
+};
+
+// Reads the header of a JPEG held in memory. Returns 0, else libjpeg's error number.
+int readHeader(const QByteArray& data, HeaderFacts& facts, bool* dataEnded = nullptr)
+{
+    struct Header
+    {
+        jpeg_decompress_struct cinfo;
+        ErrorManager err;
+    } header{};
+    installErrorManager(header.cinfo, header.err);
+    if (setjmp(header.err.jump)) {
+        const int code = header.err.pub.msg_code;
+        if (dataEnded)
+            *dataEnded = header.err.dataEnded;
+        jpeg_destroy_decompress(&header.cinfo);
+        return code;
+    }
+    jpeg_create_decompress(&header.cinfo);
+    jpeg_mem_src(&header.cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&header.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&header.cinfo, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_read_header(&header.cinfo, TRUE);
+    facts.stored = QSize(int(header.cinfo.image_width), int(header.cinfo.image_height));
+    facts.coefficientBytes = coefficientBufferBytes(header.cinfo);
+    for (jpeg_saved_marker_ptr m = header.cinfo.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && facts.exifTag == 0)
+            facts.exifTag = ExifOrientation::fromApp1(m->data, m->data_length);
+    }
+    // A grey or CMYK photo's profile describes other channels than the RGB it is shown in.
+    const J_COLOR_SPACE space = header.cinfo.jpeg_color_space;
+    JOCTET* icc = nullptr;
+    unsigned int iccLength = 0;
+    if ((space == JCS_YCbCr || space == JCS_RGB) &&
+        jpeg_read_icc_profile(&header.cinfo, &icc, &iccLength) && icc) {
+        facts.iccProfile = QByteArray(reinterpret_cast<const char*>(icc), qsizetype(iccLength));
+        std::free(icc);
+    }
+    jpeg_destroy_decompress(&header.cinfo);
     return 0;
 }
 
@@ -377,7 +589,8 @@ std::unique_ptr<JpegPicture> JpegPicture::load(const QString& path)
     case ReadResult::Ok:
         break;
     case ReadResult::CannotOpen:
-        throw QirvaError(QStringLiteral("ファイル %1 は開けません").arg(path));
+        throw QirvaError(
+            QStringLiteral("ファイル %1 は開けません").arg(FileNameCodec::shownPath(path)));
     case ReadResult::TooLarge:
         throw QirvaError(jpegErrorText(JERR_IMAGE_TOO_BIG));
     }
@@ -387,34 +600,65 @@ std::unique_ptr<JpegPicture> JpegPicture::load(const QString& path)
         throw QirvaError(jpegErrorText(JERR_OUT_OF_MEMORY));
 
     // Only the header is read here; the decoder is created again for the pixels.
-    struct Header
-    {
-        jpeg_decompress_struct cinfo;
-        ErrorManager err;
-    } header{};
-    installErrorManager(header.cinfo, header.err);
-    if (setjmp(header.err.jump)) {
-        const int code = header.err.pub.msg_code;
-        jpeg_destroy_decompress(&header.cinfo);
+    HeaderFacts facts;
+    if (const int code = readHeader(picture->m_data, facts); code != 0)
         throw QirvaError(jpegErrorText(code));
-    }
-    jpeg_create_decompress(&header.cinfo);
-    jpeg_mem_src(&header.cinfo, reinterpret_cast<const unsigned char*>(picture->m_data.constData()),
-                 static_cast<unsigned long>(picture->m_data.size()));
-    jpeg_read_header(&header.cinfo, TRUE);
-    const qint64 width = header.cinfo.image_width;
-    const qint64 height = header.cinfo.image_height;
-    const qint64 coefficientBytes = coefficientBufferBytes(header.cinfo);
-    jpeg_destroy_decompress(&header.cinfo);
+    const qint64 width = facts.stored.width();
+    const qint64 height = facts.stored.height();
+    const qint64 coefficientBytes = facts.coefficientBytes;
 
     // What the decode will hold at its peak: the pixels, the coefficients of a multi-scan
     // file and the file itself. Past the whole budget it could never be shown.
     if (width * height * 4 + coefficientBytes + picture->m_data.size() > PictureBudget::limit())
         throw QirvaError(jpegErrorText(JERR_IMAGE_TOO_BIG));
-    picture->m_width = int(width);
-    picture->m_height = int(height);
+    picture->m_storedSize = facts.stored;
+    picture->m_exifTag = facts.exifTag;
+    picture->m_orientation = ExifOrientation::enabled() && facts.exifTag > 1 ? facts.exifTag : 1;
+    const QSize upright = ExifOrientation::upright(facts.stored, picture->m_orientation);
+    picture->m_width = upright.width();
+    picture->m_height = upright.height();
+    picture->m_colour = ColourProfile::transformFor(facts.iccProfile);
     picture->m_coefficientBytes = coefficientBytes;
     return picture;
+}
+
+JpegPicture::StoredShape JpegPicture::storedShapeOf(const QString& photoPath)
+{
+    // The markers come first in the file; the whole file is read only when they do not fit.
+    constexpr qint64 headBytes = 256 * 1024;
+    QByteArray data;
+    FileStamp stamp;
+    HeaderFacts facts;
+    if (readRegularFile(photoPath, data, stamp, headBytes) != ReadResult::Ok)
+        return {};
+    bool dataEnded = false;
+    if (readHeader(data, facts, &dataEnded) != 0) {
+        if (!dataEnded || data.size() < headBytes ||
+            readRegularFile(photoPath, data, stamp) != ReadResult::Ok ||
+            readHeader(data, facts) != 0)
+            return {};
+    }
+    const int tag = ExifOrientation::enabled() && facts.exifTag > 1 ? facts.exifTag : 1;
+    return {tag, facts.stored};
+}
+
+void JpegPicture::followPhotoOrientation(const StoredShape& photo)
+{
+    if (m_exifTag != 0 || m_decoded || photo.orientation <= 1 || photo.size.isEmpty() ||
+        m_storedSize.isEmpty())
+        return;
+    // Same shape: the copy's proportions are nearer the photo's as stored than turned.
+    const auto aspectGap = [this](double w, double h) {
+        return std::abs(std::log(double(m_storedSize.width()) / m_storedSize.height()) -
+                        std::log(w / h));
+    };
+    const double w = photo.size.width(), h = photo.size.height();
+    if (ExifOrientation::swapsAxes(photo.orientation) && aspectGap(w, h) > aspectGap(h, w))
+        return;
+    m_orientation = photo.orientation;
+    const QSize upright = ExifOrientation::upright(m_storedSize, m_orientation);
+    m_width = upright.width();
+    m_height = upright.height();
 }
 
 qint64 JpegPicture::decodeBytes(QSize cover) const
@@ -455,6 +699,8 @@ QString JpegPicture::decode(const ProgressCallback& progress)
     context->abandoned = &m_abandoned;
     context->decodedRows = &m_decodedRows;
     context->progress.context = context.get();
+    context->orientation = m_orientation;
+    context->colour = m_colour.get();
     context->clock.start();
     context->report(ProgressStage::Starting, 0);
 
@@ -476,24 +722,53 @@ QString JpegPicture::decode(const ProgressCallback& progress)
             m_pixelReservation.release();
             error = jpegErrorText(JERR_OUT_OF_MEMORY);
         } else {
-            std::vector<JSAMPROW> rows(static_cast<size_t>(height));
+            const bool upright = m_orientation == 1;
+            const QSize stored = ExifOrientation::upright(size, m_orientation);
+            std::vector<JSAMPROW> rows(upright ? static_cast<size_t>(height) : 0);
             uchar* bits = m_image.bits();
-            for (int y = 0; y < height; ++y)
-                rows[size_t(y)] = bits + qsizetype(y) * m_image.bytesPerLine();
+            for (size_t y = 0; y < rows.size(); ++y)
+                rows[y] = bits + qsizetype(y) * m_image.bytesPerLine();
+            context->stored = stored;
+            context->image = &m_image;
+            for (int s = 0; s < 2 && !upright; ++s) {
+                context->strips[s].resize(size_t(stored.width()) * size_t(stripHeight));
+                context->stripRows[s].resize(size_t(stripHeight));
+                for (int i = 0; i < stripHeight; ++i)
+                    context->stripRows[s][size_t(i)] = reinterpret_cast<JSAMPROW>(
+                        context->strips[s].data() + size_t(i) * size_t(stored.width()));
+            }
+            if (context->hasRowWork() && qint64(width) * height >= rowWorkerMinimumPixels) {
+                DecodeContext* c = context.get();
+                c->worker.start([c](int strip, int firstRow, int count) {
+                    c->placeRows(strip, firstRow, count, true);
+                });
+            }
             std::vector<JSAMPLE> cmykBuffer;
             installErrorManager(context->cinfo, context->err);
-            const int code =
-                decodeInto(*context, m_data, m_scaleEighths, m_coefficientBytes, m_image, rows,
-                           cmykBuffer);
+            const int code = decodeInto(*context, m_data, m_scaleEighths, m_coefficientBytes,
+                                        stored, m_image, rows, cmykBuffer);
             int decodedRows = 0;
             if (context->created) {
-                decodedRows = std::min(int(context->cinfo.output_scanline), height);
+                decodedRows = std::min(int(context->cinfo.output_scanline), stored.height());
                 jpeg_destroy_decompress(&context->cinfo);
             }
+            // The rows decoded since the last hand-over (an abandoned picture's too: its
+            // pixels are let go below, but the worker must be done with them first).
+            if (code != abandonedError)
+                context->handOver(decodedRows - context->stripStart);
+            context->worker.finish();
             if (code == abandonedError) {
                 // Nobody will look at these pixels: let them go rather than paint them grey.
                 m_image = QImage();
                 m_pixelReservation.release();
+            } else if (!upright) {
+                // Grey strips for the rows never reached.
+                std::vector<QRgb>& grey = context->strips[context->buffer];
+                std::fill(grey.begin(), grey.end(), undecodedGrey);
+                for (int row = context->stripStart; row < stored.height(); row += stripHeight)
+                    context->placeRows(context->buffer, row,
+                                       std::min(stripHeight, stored.height() - row), false);
+                m_decodedRows = height;
             } else {
                 // Rows the decoder never reached show grey. Filling only those (rather than the
                 // whole picture up front) spares a full pass over the memory on every photo.

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "picture/ColourProfile.h"
 #include "picture/FileStamp.h"
 #include "picture/PictureBudget.h"
 
@@ -16,6 +17,9 @@
 // height are known at once); the pixels are decoded later, at best quality and full size
 // (or the reduced size of setMinimumDecodeSize),
 // straight into a QImage::Format_RGB32 that Qt paints fastest. The picture is held once.
+// Everything about it is upright and in the screen's colours: the EXIF orientation is applied
+// (width() and height() are the upright size) and an embedded ICC profile is converted, so
+// no caller needs to know how the file stored it.
 class JpegPicture
 {
 public:
@@ -38,6 +42,25 @@ public:
 
     int width() const { return m_width; }
     int height() const { return m_height; }
+
+    // The orientation tag the file carries itself (1..8), 0 when it has none (or a damaged
+    // one); and the one applied (1 when ExifOrientation is switched off).
+    int exifOrientation() const { return m_exifTag; }
+    int orientation() const { return m_orientation; }
+
+    // What a preview copy needs to know of its photo: the orientation the photo is shown in and
+    // the size its pixels are stored at.
+    struct StoredShape
+    {
+        int orientation = 1;
+        QSize size;
+    };
+    // Reads only the photo's header; {1, empty} when it cannot be read.
+    static StoredShape storedShapeOf(const QString& photoPath);
+    // A preview copy without an orientation tag of its own, stored in the same shape as its
+    // photo (camera software often wrote such copies without EXIF), takes the photo's
+    // orientation. Does nothing once decoded or when the copy has a tag.
+    void followPhotoOrientation(const StoredShape& photo);
     // The file as it was when load() read it.
     const FileStamp& fileStamp() const { return m_fileStamp; }
     // The memory a decode covering `cover` (the full size when it is empty) takes from the
@@ -67,6 +90,8 @@ public:
     void abandon();
     // Rows at the top of image() that hold pixels: those decoded so far while decode() runs
     // (for drawing a partly decoded photo from its progress reports), all once it returned.
+    // A picture turned by its orientation fills in columns or from the bottom: none count
+    // until it is complete.
     int decodedRows() const { return m_decodedRows; }
 
 private:
@@ -77,8 +102,13 @@ private:
     FileStamp m_fileStamp;
     std::atomic<bool> m_abandoned{false};
     qint64 m_coefficientBytes = 0; // held only while decoding a multi-scan file
+    std::shared_ptr<const ColourProfile::Transform> m_colour; // null: the colours stay
+    // The upright size; the stored one is what the file's pixels are.
     int m_width = 0;
     int m_height = 0;
+    QSize m_storedSize;
+    int m_exifTag = 0;
+    int m_orientation = 1;
     int m_scaleEighths = 8; // decode at this many eighths of the natural size
     bool m_decoded = false;
     int m_decodedRows = 0;

@@ -3,13 +3,15 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPrintDialog>
-#include <QPushButton>
+#include <QPrinter>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include "platform/PrinterSetupDialog.h"
 
 namespace {
 
@@ -53,11 +55,18 @@ public:
 
     bool runPrintDialog(QWidget* parent, QPrinter& printer) override
     {
-        // One page is printed, so there is no range or selection to choose.
+        // One page is printed, so there is no range or selection to choose: the printer, its
+        // properties and the number of copies.
         QPrintDialog dialog(&printer, parent);
         dialog.setOptions(QAbstractPrintDialog::PrintToFile |
                           QAbstractPrintDialog::PrintCollateCopies |
                           QAbstractPrintDialog::PrintShowPageSize);
+        printer.setPrintRange(QPrinter::AllPages);
+        // Qt shows its range group again as the dialog opens; it goes once the dialog is up.
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            if (auto* range = dialog.findChild<QWidget*>(QStringLiteral("gbPrintRange")))
+                range->hide();
+        });
         return dialog.exec() == QDialog::Accepted;
     }
 
@@ -65,16 +74,7 @@ public:
 
     void setUpPrinter(QWidget* parent, QPrinter& printer) override
     {
-        // Qt's page-setup dialog offers no choice of printer on Linux; its print dialog offers
-        // printer, paper and orientation, so it serves as the setup dialog, with nothing to
-        // say about pages or copies and an OK button instead of "Print".
-        QPrintDialog dialog(&printer, parent);
-        dialog.setWindowTitle(QStringLiteral("プリンターの設定"));
-        dialog.setOptions(QAbstractPrintDialog::PrintToFile |
-                          QAbstractPrintDialog::PrintShowPageSize);
-        if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
-            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
-                ok->setText(QStringLiteral("OK"));
+        PrinterSetupDialog dialog(printer, parent);
         dialog.exec();
     }
 

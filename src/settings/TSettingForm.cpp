@@ -1,12 +1,14 @@
 #include "settings/TSettingForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -54,6 +56,20 @@ QLabel* label(QWidget* page, const char* name, int left, int top, const QString&
     result->adjustSize();
     return result;
 }
+
+// The track bar's thumb is 15 pixels long across the track, whatever the style would give it.
+class TrackBarStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override
+    {
+        if (metric == PM_SliderControlThickness)
+            return 15;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 QToolButton* flatButton(QWidget* page, const char* name, int left, int top, int width,
                         const QString& text)
@@ -118,6 +134,9 @@ void TSettingForm::createSettingPage()
     TimeTrackBar->setTickInterval(10);
     TimeTrackBar->setTickPosition(QSlider::TicksAbove);
     TimeTrackBar->setCursor(Qt::PointingHandCursor);
+    auto* trackBarStyle = new TrackBarStyle(QApplication::style()->name());
+    trackBarStyle->setParent(TimeTrackBar);
+    TimeTrackBar->setStyle(trackBarStyle);
     TimeTrackBar->setAccessibleName(Label2->text());
     TimeTrackBar->installEventFilter(this);
 

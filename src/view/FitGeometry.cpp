@@ -1,5 +1,7 @@
 #include "view/FitGeometry.h"
 
+#include <algorithm>
+
 namespace FitGeometry {
 
 qint64 scaleFor(qint64 box, qint64 picture)
@@ -31,6 +33,15 @@ Fit fit(QSize box, QSize picture)
     result.size = QSize(int(scaled(picture.width(), result.scale)),
                         int(scaled(picture.height(), result.scale)));
     return result;
+}
+
+QPoint withinReach(QPoint at, QSize image, QSize box)
+{
+    const auto axis = [](int at, int image, int box) {
+        const int spare = box - image; // negative when the image is the larger
+        return std::clamp(at, std::min(0, spare), std::max(0, spare));
+    };
+    return {axis(at.x(), image.width(), box.width()), axis(at.y(), image.height(), box.height())};
 }
 
 } // namespace FitGeometry

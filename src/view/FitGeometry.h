@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QSize>
 
 // The fit arithmetic shared by the main view, the preview and printing. Scales are integers
@@ -22,5 +23,10 @@ struct Fit
 
 // The largest size of the picture that fits the box, aspect ratio kept.
 Fit fit(QSize box, QSize picture);
+
+// Where an image of the given size at `at` goes so that panning can reach all of it, moved by
+// the least amount on each axis: an image narrower than the box lies within it, a wider one
+// covers it.
+QPoint withinReach(QPoint at, QSize image, QSize box);
 
 } // namespace FitGeometry

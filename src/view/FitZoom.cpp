@@ -53,6 +53,11 @@ void TMainForm::CenterImage()
     Image1->move(left, top);
 }
 
+void TMainForm::keepWithinReach()
+{
+    Image1->move(FitGeometry::withinReach(Image1->pos(), Image1->size(), ScrollBox->size()));
+}
+
 void TMainForm::ResetZoom()
 {
     ZoomStep = ZoomTable::ActualSizeStep;
@@ -104,6 +109,7 @@ void TMainForm::ZoomInToolBtnClick()
     if (s >= ZoomTable::LastStep)
         return;
     SetZoomScale(ZoomTable::scale(s + 1));
+    keepWithinReach();
     ZoomStep = quint8(s + 1);
     StatusBar1->setPanelText(4, ZoomTable::text(s + 1));
     switch (s + 1) {
@@ -136,6 +142,7 @@ void TMainForm::ZoomOutToolBtnClick()
     if (s <= 0)
         return;
     SetZoomScale(ZoomTable::scale(s - 1));
+    keepWithinReach();
     ZoomStep = quint8(s - 1);
     StatusBar1->setPanelText(4, ZoomTable::text(s - 1));
     switch (s - 1) {
@@ -165,6 +172,7 @@ void TMainForm::ZoomOutToolBtnClick()
 void TMainForm::UnZoomToolBtnClick()
 {
     SetZoomScale(ZoomTable::scale(ZoomTable::ActualSizeStep));
+    keepWithinReach();
     ZoomStep = ZoomTable::ActualSizeStep;
     StatusBar1->setPanelText(4, ZoomTable::text(ZoomTable::ActualSizeStep));
     ZoomInToolBtn->setEnabled(false);
@@ -180,4 +188,6 @@ void TMainForm::ScrollBoxCanResize()
         FitImage();
     else
         CenterImage();
+    // The re-layout shows the photo again, also after an open that hid it and then failed.
+    Image1->show();
 }

@@ -104,9 +104,10 @@ void ViewInputFilter::keyUp(const KeyReleaseHold::Release& release)
 void ViewInputFilter::photoMouseEvent(QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        // A double-click's second press arrives as a press too, followed by the double-click
-        // event, which is not another press.
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        // Widgets get the second press of a double-click as a double-click event only; it is
+        // a button going down all the same (a click and a drag at once, two middle clicks).
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
         ErrorReport::guard(&m_form, [&] { m_form.Image1MouseDown(mouse->button(), at); });
@@ -129,7 +130,7 @@ void ViewInputFilter::photoMouseEvent(QEvent* event)
 
 void ViewInputFilter::viewAreaMouseEvent(QEvent* event)
 {
-    if (event->type() != QEvent::MouseButtonPress)
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
         return;
     const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
     ErrorReport::guard(&m_form, [&] { m_form.ScrollBoxMouseDown(button); });

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 #include "app/TMainForm.h"
 #include "controls/PanelStatusBar.h"
@@ -271,16 +272,30 @@ private slots:
         QVERIFY(folderItem->state().checked);
     }
 
-    void firstRunAsksUntilAFolderIsChosen()
+    void firstRunCancelEndsTheProgramWritingNothing()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        desktop.nextFolders = {QString()}; // Cancel, Esc or the close box
+        TMainForm form(dir.path());
+        QVERIFY(form.startCancelled());
+        QCOMPARE(desktop.events, QStringList({"beep", "message:情報", "browse"}));
+        form.FormDestroy();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    void firstRunTakesTheFolderChosen()
     {
         ScriptedDesktop desktop;
         QTemporaryDir dir;
         const QString library = dir.filePath(QStringLiteral("photos"));
         makeAlbum(library, QStringLiteral("trip"), 2);
-        desktop.nextFolders = {QString(), QString(), library};
+        desktop.nextFolders = {library};
         TMainForm form(dir.path());
 
-        QCOMPARE(desktop.events, QStringList({"beep", "message:情報", "browse", "browse", "browse"}));
+        QVERIFY(!form.startCancelled());
+        QCOMPARE(desktop.events, QStringList({"beep", "message:情報", "browse"}));
         QCOMPARE(desktop.messages[0].icon, QMessageBox::Information);
         QCOMPARE(desktop.messages[0].text, QStringLiteral("Pictavaultの保存先の設定をします"));
         QCOMPARE(desktop.browsePrompts[0], QStringLiteral("Pictavaultの保存先を指定してください"));
@@ -298,6 +313,24 @@ private slots:
             QVERIFY2(ini.contains(QString::fromUtf8(entry)), entry);
         QVERIFY(ini.contains(QStringLiteral("LoadSetPath=") + library));
         QVERIFY(!ini.contains(QStringLiteral("Mode")));
+    }
+
+    void storedCaptionComesBackAsStored()
+    {
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        for (const QString& caption : {QStringLiteral("Photos [*] of [*][*] mine"), QString()}) {
+            writeTextFile(dir.filePath(QStringLiteral("qirva.ini")),
+                          "[Setting]\nLoadSetPath=/nowhere\n[Form]\nCaption=" + caption.toUtf8() +
+                              "\n");
+            TMainForm form(dir.path());
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QCOMPARE(form.windowHandle()->title(), caption);
+            form.FormDestroy();
+            QVERIFY(readTextFile(dir.filePath(QStringLiteral("qirva.ini")))
+                        .contains("Caption=" + caption.toUtf8() + "\n"));
+        }
     }
 
     void libraryModeReadsBesideTheProgramAndWritesNothing()

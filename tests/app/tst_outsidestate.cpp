@@ -80,14 +80,15 @@ private slots:
         return env;
     }
 
-    // The viewer's window on the X display, once it shows; empty after 30 seconds.
-    QByteArray waitForWindow()
+    // The viewer's window on the X display, once it shows (found by its name, or as xdotool's
+    // search is told); empty after 30 seconds.
+    QByteArray waitForWindow(const QStringList& search = {"--name", "QIRVA"})
     {
         QByteArray window;
         QElapsedTimer clock;
         clock.start();
         while (window.isEmpty() && clock.elapsed() < 30000) {
-            window = xdotool({"search", "--onlyvisible", "--name", "QIRVA"}).split('\n').value(0);
+            window = xdotool(QStringList{"search", "--onlyvisible"} + search).split('\n').value(0);
             if (window.isEmpty())
                 QThread::msleep(200);
         }
@@ -297,6 +298,28 @@ private slots:
         QVERIFY2(ended, "the program did not end well");
         QVERIFY2(geometry.contains("X=60\nY=40\n"), geometry.constData());
         QVERIFY(readTextFile(ini).contains("[Form]\nTop=40\nLeft=60\n"));
+    }
+    void captionShowsExactlyAsStored()
+    {
+        // Empty, and with Qt's modified-document mark in it.
+        for (const QByteArray& caption : {QByteArray(), QByteArray("A [*] B [*][*]")}) {
+            QTemporaryDir dir;
+            const QString app = dir.filePath(QStringLiteral("app"));
+            QVERIFY(!makeProgramFolder(app, dir.filePath(QStringLiteral("library")),
+                                       "[Form]\nCaption=" + caption + "\n")
+                         .isEmpty());
+            QProcess viewer;
+            viewer.setProcessEnvironment(viewerEnvironment(dir.path()));
+            viewer.start(app + QStringLiteral("/qirva"), QStringList());
+            QVERIFY(viewer.waitForStarted());
+            const QByteArray window =
+                waitForWindow({"--pid", QString::number(viewer.processId())});
+            QVERIFY2(!window.isEmpty(), "the window did not appear");
+            QThread::msleep(300); // past the window's first show
+            QCOMPARE(xdotool({"getwindowname", QString::fromLatin1(window)}), caption);
+            viewer.kill();
+            viewer.waitForFinished();
+        }
     }
 };
 

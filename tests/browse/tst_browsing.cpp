@@ -1,11 +1,15 @@
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include "JpegWriter.h"
 #include "app/TMainForm.h"
@@ -390,8 +394,12 @@ private slots:
 
         QVERIFY(!f.FolderToolBtn->isChecked());
         QVERIFY(!f.FolderPanel->isVisible());
-        // The view area had its new width before the photo was placed in it.
-        QCOMPARE(f.ScrollBox->width(), f.centralWidget()->width());
+        // The view area had its new width before the photo was placed in it: the whole width
+        // but its 2-pixel sunken border, which the box of fit and centring lies inside.
+        QCOMPARE(f.ScrollBoxFrame->frameShadow(), QFrame::Sunken);
+        QCOMPARE(f.ScrollBox->geometry(),
+                 QRect(2, 2, f.centralWidget()->width() - 4, f.ScrollBoxFrame->height() - 4));
+        QCOMPARE(f.ScrollBoxFrame->width(), f.centralWidget()->width());
         QVERIFY(f.Image1->isVisible());
         QCOMPARE(f.CurrentNodeIndex, 1);
         QCOMPARE(v.panel(0), QStringLiteral("(1/3)"));
@@ -413,6 +421,54 @@ private slots:
         QCOMPARE(f.Image1->pos(), QPoint(box.width() / 2 - 800, 0));
         QTRY_VERIFY(f.Image1->picture()->isDecoded());
         QVERIFY(desktop.messages.empty());
+    }
+
+    void treeDrawsTheHotNodeAndShowsLongNamesWhole()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({1});
+        const QString name = QString(60, QChar(0x9577)); // far wider than the panel
+        makeAlbum(v.library, name, 1);
+        TMainForm& f = v.open();
+        v.showPanel();
+        QWidget* viewport = f.TreeView->viewport();
+        const int shortAlbum = f.Tree.node(0).text() == name ? 2 : 0;
+        const int longAlbum = 2 - shortAlbum;
+        const QRect shortRow = f.TreeView->visualRect(f.TreeModel->indexOfNode(shortAlbum));
+        const QColor link = f.TreeView->palette().color(QPalette::Link);
+        const auto linkDrawn = [&] {
+            const QImage drawn = viewport->grab().toImage();
+            for (int y = shortRow.top(); y <= shortRow.bottom(); ++y)
+                for (int x = shortRow.left(); x < std::min(shortRow.right(), drawn.width()); ++x)
+                    if (drawn.pixelColor(x, y) == link)
+                        return true;
+            return false;
+        };
+        QVERIFY(!linkDrawn());
+        const QPoint over = shortRow.topLeft() + QPoint(30, shortRow.height() / 2);
+        QMouseEvent move(QEvent::MouseMove, over, viewport->mapToGlobal(over), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+        QCOMPARE(f.TreeView->hotNode(), shortAlbum);
+        QVERIFY(linkDrawn());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(viewport, &leave);
+        QCOMPARE(f.TreeView->hotNode(), -1);
+        QVERIFY(!linkDrawn());
+
+        // Not cut with an ellipsis: the tree scrolls, and a tool tip shows the whole label.
+        QVERIFY(f.TreeView->horizontalScrollBar()->maximum() > 0);
+        const auto tipAt = [&](int node) {
+            const QRect row = f.TreeView->visualRect(f.TreeModel->indexOfNode(node));
+            const QPoint at = row.topLeft() + QPoint(30, row.height() / 2);
+            QHelpEvent tip(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+            QApplication::sendEvent(viewport, &tip);
+        };
+        tipAt(longAlbum);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), name);
+        tipAt(shortAlbum);
+        QTRY_VERIFY(!QToolTip::isVisible());
     }
 
     void doubleClickOnAnAlbumOnlyExpandsIt()
@@ -593,6 +649,41 @@ private slots:
         QVERIFY(!f.AutoNextToolBtn->isChecked() && !f.AutoNextToolBtn->isEnabled());
     }
 
+    void previewGoneWhileThePanelWasClosedIsLeftEmptySilently()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({2});
+        TMainForm& f = v.open();
+        v.clickNode(1);
+        QVERIFY(f.Image2->hasPicture());
+        f.FolderToolBtn->click();
+        QFile::remove(v.photo(0, 1)); // its own preview
+        f.FolderToolBtn->click();
+        QVERIFY(desktop.messages.empty());
+        QVERIFY(f.FolderPanel->isVisible());
+        QVERIFY(!f.Image2->hasPicture() && f.PrevPanel->isHidden());
+    }
+
+    void failedOpenKeepsThePhotoOnShowVisible()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({2}, QSize(1600, 1200));
+        writeTestJpeg(v.library + QStringLiteral("/a0/Preview/p2.jpg"), 160, 120);
+        TMainForm& f = v.open();
+        v.doubleClickNode(1);
+        QTRY_VERIFY(f.Image1->picture()->isDecoded());
+        v.clickNode(2); // the preview copy: no message yet
+        QFile::remove(v.photo(0, 2));
+        QTest::mouseDClick(f.TreeView->viewport(), Qt::LeftButton, {}, v.nodeCenter(2));
+        QCOMPARE(desktop.messages.size(), size_t(1));
+        QVERIFY(!f.FolderPanel->isVisible());
+        // The photo still loaded is seen, centred in the wider view at its present size.
+        QVERIFY(f.Image1->isVisible());
+        QCOMPARE(f.Image1->size(), QSize(1600, 1200));
+        QCOMPARE(f.Image1->x(), f.ScrollBox->width() / 2 - 800);
+        QCOMPARE(f.StatusBar1->panelText(1), QStringLiteral("p1.jpg"));
+    }
+
     void lookupOutsideTheTreeReportsAnInvalidIndex()
     {
         ScriptedDesktop desktop;
@@ -656,7 +747,7 @@ private slots:
         expect();
 
         f.resize(900, 700); // the fit follows the window
-        QTRY_COMPARE(f.ScrollBox->width(), f.centralWidget()->width());
+        QTRY_COMPARE(f.ScrollBox->width(), f.centralWidget()->width() - 4);
         expect();
 
         f.FitWin->trigger(); // off again: 100%, centred
@@ -726,6 +817,27 @@ private slots:
         v.doubleClickNode(1);
         QCOMPARE(v.panel(4), QStringLiteral("100%"));
         QCOMPARE(f.ZoomStep, 8);
+    }
+
+    void zoomNeverLeavesThePhotoOutOfReach()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({1}, QSize(4000, 3000));
+        TMainForm& f = v.open();
+        v.doubleClickNode(1); // centred at 100%: its corner lies far to the left
+        QVERIFY(f.Image1->x() < -1000);
+        const QRect box = f.ScrollBox->rect();
+        for (int i = 0; i < 8; ++i)
+            f.mZoomOut->trigger();
+        QCOMPARE(v.panel(4), QStringLiteral("5%"));
+        QCOMPARE(f.Image1->geometry(), QRect(0, 0, 200, 150));
+        f.Image1->move(box.width() - 50, 10); // wherever it was left
+        f.mZoomIn->trigger();
+        QVERIFY(box.contains(f.Image1->geometry()));
+        QCOMPARE(f.Image1->x(), box.width() - f.Image1->width());
+        QCOMPARE(f.Image1->y(), 10); // no more moved than needed
+        f.mUnZoom->trigger();
+        QVERIFY(f.Image1->geometry().contains(box));
     }
 
     void automaticAdvanceSwitch()

@@ -203,13 +203,18 @@ private slots:
             ::rmdir(badAlbum.constData());
         });
 
-        QCOMPARE(GetDirList(root + "/*.*"), QStringList({"Album", "OnlySubfolders"}));
-        QCOMPARE(GetFileList(root + "/Album/*.jpg"), QStringList({"linked.JPG", "p.jpg"}));
+        // Names valid neither as UTF-8 nor as CP932 are listed too, each bad byte shown as
+        // U+FFFD.
+        const QString bad = QStringLiteral("bad\uFFFD");
+        QCOMPARE(GetDirList(root + "/*.*"), QStringList({"Album", bad, "OnlySubfolders"}));
+        QCOMPARE(GetFileList(root + "/Album/*.jpg"),
+                 QStringList({bad + ".jpg", "linked.JPG", "p.jpg"}));
 
         FolderTree tree;
         MakeFolderTree(root, tree);
-        QCOMPARE(nodeTexts(tree), QStringList({"Album", "  linked.JPG", "  p.jpg"}));
-        QCOMPARE(tree.node(1).file.FileSize, 7);
+        QCOMPARE(nodeTexts(tree), QStringList({"Album", "  " + bad + ".jpg", "  linked.JPG",
+                                               "  p.jpg", bad, "  p.jpg"}));
+        QCOMPARE(tree.node(2).file.FileSize, 7);
     }
 
     void unusableLibraryGivesEmptyTree_data()

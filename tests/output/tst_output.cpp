@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,19 +75,6 @@ struct Viewer
         return form->AutoNextToolBtn->isChecked() && form->SlideTimer->isEnabled();
     }
 };
-
-// The page rasterised by pdftoppm at the given resolution.
-QImage rasterise(const QString& pdf, int dpi)
-{
-    const QString prefix = pdf + QStringLiteral(".page");
-    QProcess run;
-    run.start(QStringLiteral("pdftoppm"),
-              {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
-               QStringLiteral("-singlefile"), pdf, prefix});
-    if (!run.waitForFinished(60000) || run.exitCode() != 0)
-        return {};
-    return QImage(prefix + QStringLiteral(".png"));
-}
 
 // The bounding box of the inked (non-white) pixels.
 QRect inkedArea(const QImage& page)
@@ -216,6 +204,28 @@ private slots:
         // Fills the width, centred down the page.
         const QRect found = inkedArea(page);
         QVERIFY(found.top() > page.height() / 4 && found.bottom() < page.height() * 3 / 4);
+    }
+
+    void eachCopyIsAPageHoldingThePhoto()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({{QStringLiteral("a0"), {QSize(400, 300)}}}, true);
+        TMainForm& f = v.open();
+        v.openPhoto(1);
+        const QString pdf = v.dir.filePath(QStringLiteral("copies.pdf"));
+        desktop.printDialog = [&](QPrinter& p) {
+            printToPdf(p, pdf, 2);
+            return true;
+        };
+        f.PrintToolBtnClick();
+        QVERIFY(desktop.messages.empty());
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {pdf});
+        QVERIFY(info.waitForFinished(30000));
+        QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))));
+        QCOMPARE(inkedArea(rasterise(pdf, 20, 2)), inkedArea(rasterise(pdf, 20, 1)));
+        QVERIFY(!inkedArea(rasterise(pdf, 20, 2)).isEmpty());
     }
 
     void cancelledPrintStillStopsAutomaticAdvance()
@@ -359,6 +369,30 @@ private slots:
         }
         QCOMPARE(int(desktop.openedUrls.size()), 2);
         QCOMPARE(desktop.beeps, 0);
+        QVERIFY(desktop.messages.empty());
+    }
+
+    void printAndAlbumPageDoNothingOnAnAlbumNodeAfterARebuild()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({{QStringLiteral("a0"), {QSize(64, 48), QSize(64, 48), QSize(64, 48)}}});
+        TMainForm& f = v.open();
+        v.openPhoto(2);
+        // The settings dialog's rebuild from another library: index 2 is an album there.
+        const QString other = v.dir.filePath(QStringLiteral("other"));
+        makeAlbum(other, QStringLiteral("x"), 1);
+        makeAlbum(other, QStringLiteral("y"), 1);
+        writeTextFile(other + QStringLiteral("/html/index.htm"), "<html></html>");
+        f.LoadSetPath = other;
+        f.MakeFolderTree();
+        QVERIFY(f.Tree.node(f.CurrentNodeIndex).isAlbum);
+        desktop.printDialog = [](QPrinter&) { return true; };
+        v.startAutoAdvance();
+        f.mPrint->trigger();
+        QVERIFY(!v.autoAdvanceRuns());
+        f.mIndex->trigger();
+        QCOMPARE(desktop.printDialogs, 0);
+        QVERIFY(desktop.openedUrls.empty());
         QVERIFY(desktop.messages.empty());
     }
 

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTransform>
 
 #include <cstdio>
 #include <utility>
@@ -13,11 +14,14 @@
 
 #include "HostileJpeg.h"
 #include "JpegWriter.h"
+#include "picture/ColourProfile.h"
 #include "picture/DecodeScale.h"
+#include "picture/ExifOrientation.h"
 #include "picture/JpegPicture.h"
-#include "picture/PixelPool.h"
 #include "picture/PictureBudget.h"
+#include "picture/PixelPool.h"
 #include "platform/QirvaError.h"
+#include "support/TestSupport.h"
 
 Q_DECLARE_METATYPE(JpegWriter::Kind)
 
@@ -109,10 +113,11 @@ private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     QString write(const QImage& image, const QString& name,
-                  JpegWriter::Kind kind = JpegWriter::Kind::Baseline, int quality = 90)
+                  JpegWriter::Kind kind = JpegWriter::Kind::Baseline, int quality = 90,
+                  const JpegWriter::Markers& markers = {})
     {
         const QString file = path(name);
-        if (!JpegWriter::write(image, file, kind, quality))
+        if (!JpegWriter::write(image, file, kind, quality, markers))
             qFatal("cannot write %s", qPrintable(file));
         return file;
     }
@@ -517,6 +522,196 @@ private slots:
         QVERIFY(PixelPool::spareBytes() >= size_t(2000 * 1200 * 4));
         PixelPool::trim();
         QCOMPARE(PixelPool::spareBytes(), size_t(0));
+    }
+
+    void everyOrientationTagShowsTheUprightPicture_data()
+    {
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<JpegWriter::Kind>("kind");
+        QTest::addColumn<int>("tolerance");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("adobeRgb");
+        const QSize small(96, 64);
+        for (int tag = 1; tag <= 8; ++tag)
+            QTest::addRow("%d", tag) << tag << JpegWriter::Kind::Baseline << 24 << small << false;
+        QTest::addRow("6 progressive")
+            << 6 << JpegWriter::Kind::Progressive << 24 << small << false;
+        // The writer's CMYK is a rough one: its colours come back less exact.
+        QTest::addRow("7 cmyk") << 7 << JpegWriter::Kind::Cmyk << 48 << small << false;
+        // Large enough to be turned and converted on a second thread while it decodes.
+        QTest::addRow("1 large, Adobe RGB")
+            << 1 << JpegWriter::Kind::Baseline << 24 << QSize(1440, 960) << true;
+        QTest::addRow("8 large, Adobe RGB")
+            << 8 << JpegWriter::Kind::Progressive << 24 << QSize(1440, 960) << true;
+        QTest::addRow("6 large") << 6 << JpegWriter::Kind::Baseline << 24 << QSize(1440, 960)
+                                 << false;
+    }
+
+    void everyOrientationTagShowsTheUprightPicture()
+    {
+        QFETCH(int, tag);
+        QFETCH(JpegWriter::Kind, kind);
+        QFETCH(int, tolerance);
+        QFETCH(QSize, size);
+        QFETCH(bool, adobeRgb);
+        const QImage upright = cornerChart(size);
+        const QString file = write(storedFor(adobeRgb ? convertedToAdobeRgb(upright) : upright, tag),
+                                   QStringLiteral("o%1.jpg").arg(tag), kind, 95,
+                                   {tag, {}, adobeRgb ? JpegWriter::adobeRgbProfile() : QByteArray()});
+        QString why;
+        auto full = JpegPicture::load(file);
+        QCOMPARE(full->exifOrientation(), tag);
+        QCOMPARE(QSize(full->width(), full->height()), size);
+        QCOMPARE(full->decode(), QString());
+        QCOMPARE(full->image().size(), size);
+        QVERIFY2(showsCornerChart(full->image(), 4, tolerance, &why), qPrintable(why));
+        QCOMPARE(full->decodedRows(), size.height());
+
+        // Fitted small, the reduced decode is upright too.
+        auto reduced = JpegPicture::load(file);
+        reduced->setMinimumDecodeSize(size * 5 / 12);
+        QCOMPARE(reduced->decode(), QString());
+        QCOMPARE(reduced->image().size(), size / 2);
+        QVERIFY2(showsCornerChart(reduced->image(), 2, tolerance + 4, &why), qPrintable(why));
+    }
+
+    void exifRotationOffOrADamagedTagShowsThePhotoAsStored()
+    {
+        const QImage stored = storedFor(cornerChart(QSize(96, 64)), 6);
+        const QString tagged =
+            write(stored, "six.jpg", JpegWriter::Kind::Baseline, 95, {6, {}, {}});
+        ExifOrientation::setEnabled(false);
+        auto off = JpegPicture::load(tagged);
+        ExifOrientation::setEnabled(true);
+        QCOMPARE(off->orientation(), 1);
+        QCOMPARE(QSize(off->width(), off->height()), QSize(64, 96));
+        QCOMPARE(off->decode(), QString());
+        // As stored: turning it by hand gives the upright picture.
+        QString why;
+        QVERIFY2(showsCornerChart(off->image().transformed(QTransform().rotate(90)), 4, 24, &why),
+                 qPrintable(why));
+
+        // Orientation out of range, a cut EXIF block, no TIFF header: as stored.
+        const QByteArray six = JpegWriter::exifOrientation(6);
+        for (const QByteArray& exif : {JpegWriter::exifOrientation(9), six.left(20),
+                                       QByteArray("Exif\0\0garbage", 13), six.left(6)}) {
+            const QString file =
+                write(stored, "damaged.jpg", JpegWriter::Kind::Baseline, 95, {0, exif, {}});
+            auto picture = JpegPicture::load(file);
+            QCOMPARE(picture->exifOrientation(), 0);
+            QCOMPARE(QSize(picture->width(), picture->height()), QSize(64, 96));
+        }
+    }
+
+    void turnedPhotoEndingEarlyShowsGreyWhereNoDataCame()
+    {
+        // Stored rows become upright columns from the right; the data ends half way down.
+        const QString file = write(JpegWriter::photoLike(96, 64, 3), "cut6.jpg",
+                                   JpegWriter::Kind::Baseline, 90, {6, {}, {}});
+        QByteArray data = readAll(file);
+        const qsizetype scan = markerOffset(data, 0xDA);
+        data.truncate(scan + (data.size() - scan) / 2);
+        writeAll(file, data);
+        auto picture = JpegPicture::load(file);
+        QCOMPARE(picture->decode(), QString());
+        QCOMPARE(picture->image().size(), QSize(64, 96));
+        QCOMPARE(picture->image().pixel(0, 48), qRgb(128, 128, 128));
+        QVERIFY(picture->image().pixel(63, 48) != qRgb(128, 128, 128));
+    }
+
+    void previewCopyWithoutTagTakesItsPhotosOrientationWhenStoredAlike()
+    {
+        const QImage upright = cornerChart(QSize(96, 64));
+        const QString photo =
+            write(storedFor(upright, 6), "photo6.jpg", JpegWriter::Kind::Baseline, 95, {6, {}, {}});
+        const JpegPicture::StoredShape shape = JpegPicture::storedShapeOf(photo);
+        QCOMPARE(shape.orientation, 6);
+        QCOMPARE(shape.size, QSize(64, 96));
+
+        // Stored like the photo: turned like it.
+        auto alike = JpegPicture::load(write(storedFor(upright, 6).scaled(32, 48), "copy-alike.jpg",
+                                             JpegWriter::Kind::Baseline, 95));
+        alike->followPhotoOrientation(shape);
+        QCOMPARE(QSize(alike->width(), alike->height()), QSize(48, 32));
+        QCOMPARE(alike->decode(), QString());
+        QString why;
+        QVERIFY2(showsCornerChart(alike->image(), 2, 28, &why), qPrintable(why));
+
+        // Already upright (the software turned it): left as it is.
+        auto turned = JpegPicture::load(
+            write(upright.scaled(48, 32), "copy-upright.jpg", JpegWriter::Kind::Baseline, 95));
+        turned->followPhotoOrientation(shape);
+        QCOMPARE(turned->orientation(), 1);
+        QCOMPARE(QSize(turned->width(), turned->height()), QSize(48, 32));
+
+        // A copy with a tag of its own keeps it.
+        auto own = JpegPicture::load(write(storedFor(upright, 3).scaled(48, 32), "copy-own.jpg",
+                                           JpegWriter::Kind::Baseline, 95, {3, {}, {}}));
+        own->followPhotoOrientation(shape);
+        QCOMPARE(own->orientation(), 3);
+    }
+
+    void embeddedProfileIsConvertedToTheScreensColours()
+    {
+        // Pure colours in bars; the Adobe RGB twin stores them as an editor would.
+        const QRgb colours[] = {qRgb(255, 0, 0),     qRgb(0, 255, 0),     qRgb(0, 0, 255),
+                                qRgb(0, 255, 255),   qRgb(255, 0, 255),   qRgb(255, 255, 0),
+                                qRgb(255, 255, 255), qRgb(128, 128, 128), qRgb(200, 120, 60)};
+        constexpr int bar = 32;
+        QImage chart(bar * int(std::size(colours)), bar, QImage::Format_RGB32);
+        for (int i = 0; i < int(std::size(colours)); ++i)
+            for (int y = 0; y < bar; ++y)
+                for (int x = 0; x < bar; ++x)
+                    chart.setPixel(i * bar + x, y, colours[i]);
+        const QImage adobe = convertedToAdobeRgb(chart);
+        QVERIFY(qRed(adobe.pixel(bar + bar / 2, bar / 2)) > 100); // pure green is far from pure
+
+        const auto decoded = [](const QString& file) {
+            auto picture = JpegPicture::load(file);
+            if (!picture->decode().isEmpty())
+                qFatal("decode failed");
+            return picture->image();
+        };
+        const QImage plain = decoded(write(chart, "srgb.jpg", JpegWriter::Kind::Baseline, 98));
+        const QImage shown = decoded(write(adobe, "adobe.jpg", JpegWriter::Kind::Baseline, 98,
+                                           {0, {}, JpegWriter::adobeRgbProfile()}));
+        for (int i = 0; i < int(std::size(colours)); ++i) {
+            const QPoint centre(i * bar + bar / 2, bar / 2);
+            QVERIFY2(near(shown.pixel(centre), plain.pixel(centre), 4),
+                     qPrintable(QStringLiteral("bar %1: %2 vs %3")
+                                    .arg(i)
+                                    .arg(shown.pixel(centre), 0, 16)
+                                    .arg(plain.pixel(centre), 0, 16)));
+        }
+
+        // Turned and converted at once, in the reduced decode too.
+        auto both =
+            JpegPicture::load(write(storedFor(adobe, 8), "adobe8.jpg", JpegWriter::Kind::Baseline,
+                                    98, {8, {}, JpegWriter::adobeRgbProfile()}));
+        both->setMinimumDecodeSize(QSize(both->width() / 2, both->height() / 2));
+        QCOMPARE(both->decode(), QString());
+        QVERIFY(near(both->image().pixel(bar / 4, bar / 4), plain.pixel(bar / 2, bar / 2), 6));
+
+        // An sRGB profile and a damaged one change nothing: the very same pixels as no profile.
+        const QByteArray srgbBytes = JpegWriter::srgbProfile();
+        QByteArray damaged = JpegWriter::adobeRgbProfile();
+        damaged.replace(128, 64, QByteArray(64, '\xff')); // the tag table
+        for (const QByteArray& profile : {srgbBytes, damaged, QByteArray("not a profile")}) {
+            QVERIFY(!ColourProfile::transformFor(profile));
+            QCOMPARE(
+                decoded(write(chart, "same.jpg", JpegWriter::Kind::Baseline, 98, {0, {}, profile})),
+                plain);
+        }
+
+        // A display profile on the screen: every photo is converted to it, untagged ones as
+        // sRGB.
+        ColourProfile::setDisplayProfile(JpegWriter::adobeRgbProfile());
+        const QImage onAdobeScreen = decoded(path("srgb.jpg"));
+        ColourProfile::setDisplayProfile({});
+        for (int i = 0; i < int(std::size(colours)); ++i) {
+            const QPoint centre(i * bar + bar / 2, bar / 2);
+            QVERIFY(near(onAdobeScreen.pixel(centre), adobe.pixel(centre), 5));
+        }
     }
 
     void twelveBitIsAJpegErrorAtLoad()

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -178,6 +179,20 @@ private slots:
             QCOMPARE(bar->value(), expected);
         }
         QCOMPARE(dialog.Label5->text(), QStringLiteral("4900ミリ秒"));
+        // The thumb is 15 pixels long across the track.
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = option.sliderValue = bar->value();
+        option.tickPosition = bar->tickPosition();
+        option.tickInterval = bar->tickInterval();
+        option.subControls = QStyle::SC_SliderHandle;
+        QCOMPARE(bar->style()
+                     ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar)
+                     .height(),
+                 15);
         bar->setValue(1200);
         QTest::keyClick(bar, Qt::Key_Right);
         QCOMPARE(bar->value(), 1200);

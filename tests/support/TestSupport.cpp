@@ -4,8 +4,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QPainter>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTransform>
+
+#include <lcms2.h>
 
 #include "JpegWriter.h"
 #include "app/TMainForm.h"
@@ -155,4 +159,98 @@ std::unique_ptr<TMainForm> showMainWindow(const QString& appDir, const QByteArra
     if (!QTest::qWaitForWindowExposed(form.get()))
         qFatal("window not exposed");
     return form;
+}
+
+const QRgb cornerColours[4] = {qRgb(230, 20, 20), qRgb(20, 200, 40), qRgb(30, 40, 220),
+                               qRgb(250, 250, 250)};
+
+QImage cornerChart(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(qRgb(128, 128, 128));
+    QPainter painter(&image);
+    const int w = size.width() / 3, h = size.height() / 3;
+    painter.fillRect(0, 0, w, h, QColor(cornerColours[0]));
+    painter.fillRect(size.width() - w, 0, w, h, QColor(cornerColours[1]));
+    painter.fillRect(0, size.height() - h, w, h, QColor(cornerColours[2]));
+    painter.fillRect(size.width() - w, size.height() - h, w, h, QColor(cornerColours[3]));
+    return image;
+}
+
+bool showsCornerChart(const QImage& image, int inset, int tolerance, QString* why)
+{
+    const QPoint corners[4] = {{inset, inset},
+                               {image.width() - 1 - inset, inset},
+                               {inset, image.height() - 1 - inset},
+                               {image.width() - 1 - inset, image.height() - 1 - inset}};
+    for (int i = 0; i < 4; ++i) {
+        const QRgb got = image.pixel(corners[i]);
+        const QRgb want = cornerColours[i];
+        if (qAbs(qRed(got) - qRed(want)) > tolerance ||
+            qAbs(qGreen(got) - qGreen(want)) > tolerance ||
+            qAbs(qBlue(got) - qBlue(want)) > tolerance) {
+            if (why)
+                *why = QStringLiteral("corner %1 is %2,%3,%4")
+                           .arg(i)
+                           .arg(qRed(got))
+                           .arg(qGreen(got))
+                           .arg(qBlue(got));
+            return false;
+        }
+    }
+    return true;
+}
+
+QImage storedFor(const QImage& upright, int orientation)
+{
+    // The inverse of what the tag asks a viewer to do; QTransform turns clockwise for +90.
+    switch (orientation) {
+    case 2:
+        return upright.mirrored(true, false);
+    case 3:
+        return upright.transformed(QTransform().rotate(180));
+    case 4:
+        return upright.mirrored(false, true);
+    case 5:
+        return upright.transformed(QTransform().rotate(90)).mirrored(true, false);
+    case 6:
+        return upright.transformed(QTransform().rotate(-90));
+    case 7:
+        return upright.transformed(QTransform().rotate(-90)).mirrored(true, false);
+    case 8:
+        return upright.transformed(QTransform().rotate(90));
+    default:
+        return upright;
+    }
+}
+
+QImage convertedToAdobeRgb(const QImage& srgb)
+{
+    QImage image = srgb.convertToFormat(QImage::Format_RGB32);
+    cmsHPROFILE from = cmsCreate_sRGBProfile();
+    const QByteArray adobe = JpegWriter::adobeRgbProfile();
+    cmsHPROFILE to = cmsOpenProfileFromMem(adobe.constData(), cmsUInt32Number(adobe.size()));
+    cmsHTRANSFORM transform =
+        cmsCreateTransform(from, TYPE_BGRA_8, to, TYPE_BGRA_8, INTENT_PERCEPTUAL, 0);
+    for (int y = 0; y < image.height(); ++y)
+        cmsDoTransform(transform, image.scanLine(y), image.scanLine(y),
+                       cmsUInt32Number(image.width()));
+    cmsDeleteTransform(transform);
+    cmsCloseProfile(from);
+    cmsCloseProfile(to);
+    return image;
+}
+
+QImage rasterise(const QString& pdf, int dpi, int pageNumber)
+{
+    const QString prefix = pdf + QStringLiteral(".page");
+    const QString number = QString::number(pageNumber);
+    QProcess run;
+    run.start(QStringLiteral("pdftoppm"),
+              {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
+               QStringLiteral("-f"), number, QStringLiteral("-l"), number,
+               QStringLiteral("-singlefile"), pdf, prefix});
+    if (!run.waitForFinished(60000) || run.exitCode() != 0)
+        return {};
+    return QImage(prefix + QStringLiteral(".png"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QMessageBox>
 #include <QProcess>
 #include <QString>
@@ -91,3 +92,23 @@ QString startXvfb(QProcess& xvfb);
 // Writes `settings` as the settings file in appDir, opens the main window on it and waits
 // until the window is on the screen.
 std::unique_ptr<TMainForm> showMainWindow(const QString& appDir, const QByteArray& settings);
+
+// A picture whose four corners differ (red top left, green top right, blue bottom left,
+// white bottom right, grey between), so any turn or mirror of it shows.
+QImage cornerChart(QSize size);
+// The expected colour of each corner of cornerChart: top left, top right, bottom left,
+// bottom right.
+extern const QRgb cornerColours[4];
+// Whether the corners of `image` (sampled `inset` pixels in) show cornerChart's colours,
+// each channel within `tolerance`; the corner that does not is named in `why`.
+bool showsCornerChart(const QImage& image, int inset, int tolerance, QString* why = nullptr);
+// The pixels a camera stores for an upright picture under an EXIF orientation tag (1..8).
+QImage storedFor(const QImage& upright, int orientation);
+
+// The sRGB picture's colours in JpegWriter::adobeRgbProfile() (what an editor saves as Adobe
+// RGB).
+QImage convertedToAdobeRgb(const QImage& srgb);
+
+// A page of a PDF file (the first by default) rasterised by pdftoppm at the given resolution;
+// null on failure.
+QImage rasterise(const QString& pdf, int dpi, int pageNumber = 1);

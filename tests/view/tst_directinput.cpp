@@ -219,6 +219,34 @@ private slots:
         QVERIFY(!f.ImageTimer->isEnabled());
     }
 
+    void aQuickSecondPressIsAPressAllTheSame()
+    {
+        // Qt hands a widget the second press of a double-click as a double-click event.
+        ScriptedDesktop desktop;
+        Viewer v({1});
+        v.open(1);
+        TMainForm& f = *v.form;
+        const QPoint start = f.Image1->pos();
+        QTest::mouseClick(f.Image1, Qt::LeftButton, {}, QPoint(900, 300));
+        QTest::mouseDClick(f.Image1, Qt::LeftButton, {}, QPoint(900, 300));
+        QVERIFY(f.Pan.Dragging);
+        QTest::mouseMove(f.Image1, QPoint(820, 300));
+        f.ImageTimerTimer();
+        QCOMPARE(f.Image1->pos(), start + QPoint(-80, 0));
+        QTest::mouseRelease(f.Image1, Qt::LeftButton, {}, QPoint(820, 300));
+
+        // Two quick middle clicks switch full screen on and off, on the photo and beside it.
+        for (QWidget* target : {static_cast<QWidget*>(f.Image1), static_cast<QWidget*>(f.ScrollBox)}) {
+            if (target == f.ScrollBox)
+                f.Image1->hide();
+            QTest::mouseClick(target, Qt::MiddleButton, {}, QPoint(5, 5));
+            QVERIFY(f.mFullScreen->isChecked());
+            QTest::mouseDClick(target, Qt::MiddleButton, {}, QPoint(5, 5));
+            QTest::mouseRelease(target, Qt::MiddleButton, {}, QPoint(5, 5));
+            QVERIFY(!f.mFullScreen->isChecked());
+        }
+    }
+
     void pressOnAPhotoThatFitsMovesNothing()
     {
         ScriptedDesktop desktop;
@@ -411,8 +439,10 @@ private slots:
         TMainForm& f = *v.form;
         f.mFullScreenClick();
         const QSize box = f.ScrollBox->size();
+        // The whole screen but the view area's own border.
         QCOMPARE(box, QGuiApplication::primaryScreen()->size() -
-                          QSize(f.FolderPanel->isVisible() ? f.FolderPanel->width() : 0, 0));
+                          QSize(f.FolderPanel->isVisible() ? f.FolderPanel->width() : 0, 0) -
+                          QSize(4, 4));
         // 1600 x 1200 fitted: one side touches the screen's edges.
         QVERIFY(f.Image1->width() == box.width() || f.Image1->height() == box.height());
         f.FormDestroy();

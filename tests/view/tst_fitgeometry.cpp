@@ -35,6 +35,19 @@ private slots:
         QCOMPARE(fit.size, QSize(300, 300)); // small pictures are enlarged
     }
 
+    void withinReachMovesTheLeastThatBringsThePhotoBack()
+    {
+        const QSize box(376, 380);
+        // Narrower: lies within the box.
+        QCOMPARE(FitGeometry::withinReach({-1800, 0}, {200, 150}, box), QPoint(0, 0));
+        QCOMPARE(FitGeometry::withinReach({50, 60}, {200, 150}, box), QPoint(50, 60));
+        QCOMPARE(FitGeometry::withinReach({300, 400}, {200, 150}, box), QPoint(176, 230));
+        // Wider: covers the box.
+        QCOMPARE(FitGeometry::withinReach({100, -10}, {4000, 3000}, box), QPoint(0, -10));
+        QCOMPARE(FitGeometry::withinReach({-3700, -2700}, {4000, 3000}, box),
+                 QPoint(-3624, -2620));
+    }
+
     void previewWorkedExamples_data()
     {
         QTest::addColumn<QSize>("area");
