@@ -23,8 +23,10 @@ int fromApp1(const unsigned char* data, size_t size)
     ExifData* exif = exif_data_new();
     if (!exif)
         return 0;
-    // Read only: libexif must not add the entries it thinks mandatory, nor touch maker notes.
-    exif_data_unset_option(exif, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    // Read only: libexif must not add the entries it thinks mandatory (its default option
+    // 1 << 1 does, on load), nor touch maker notes.
+    constexpr auto addMandatoryEntries = ExifDataOption(1 << 1);
+    exif_data_unset_option(exif, addMandatoryEntries);
     exif_data_set_option(exif, EXIF_DATA_OPTION_DONT_CHANGE_MAKER_NOTE);
     exif_data_load_data(exif, data, unsigned(std::min<size_t>(size, 0xFFFF)));
     int orientation = 0;
