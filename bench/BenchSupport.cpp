@@ -29,6 +29,25 @@ extern char** environ;
 
 namespace Bench {
 
+CommandLine parseCommandLine(const QStringList& args, const QStringList& valued,
+                             void (*usage)())
+{
+    CommandLine line;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& word = args[i];
+        if (valued.contains(word)) {
+            if (++i >= args.size())
+                usage();
+            line.values.insert(word, args[i]);
+        } else if (word.startsWith(QLatin1String("--"))) {
+            line.flags << word;
+        } else {
+            line.positional << word;
+        }
+    }
+    return line;
+}
+
 namespace {
 
 double ms(const timeval& t)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -16,6 +18,18 @@ class TMainForm;
 // What the benchmark programs share: clocks, the djpeg reference, the real main window on a
 // library, and the machine-readable lines that ./bench.sh gathers into its table.
 namespace Bench {
+
+// A bench program's command line: its words, and its options. An option named in `valued`
+// takes the word after it (a missing one calls `usage`); any other word starting with "--" is
+// a flag.
+struct CommandLine
+{
+    QStringList positional;
+    QStringList flags;
+    QHash<QString, QString> values;
+};
+CommandLine parseCommandLine(const QStringList& args, const QStringList& valued,
+                             void (*usage)());
 
 // Processor time of this process (all its threads), ms.
 double processCpuMs();

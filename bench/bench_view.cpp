@@ -69,28 +69,15 @@ struct Options
 
 Options parse(const QStringList& args)
 {
+    const Bench::CommandLine line = Bench::parseCommandLine(
+        args, {QStringLiteral("--runs"), QStringLiteral("--wait"), QStringLiteral("--key")}, usage);
+    const QStringList& positional = line.positional;
     Options o;
-    QStringList positional;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const auto value = [&] {
-            if (++i >= args.size())
-                usage();
-            return args[i];
-        };
-        if (a == QLatin1String("--fit"))
-            o.fit = true;
-        else if (a == QLatin1String("--memory"))
-            o.memory = true;
-        else if (a == QLatin1String("--runs"))
-            o.runs = std::max(1, value().toInt());
-        else if (a == QLatin1String("--wait"))
-            o.waitMs = value().toInt();
-        else if (a == QLatin1String("--key"))
-            o.key = value();
-        else
-            positional << a;
-    }
+    o.fit = line.flags.contains(QLatin1String("--fit"));
+    o.memory = line.flags.contains(QLatin1String("--memory"));
+    o.runs = std::max(1, line.values.value(QStringLiteral("--runs"), QStringLiteral("1")).toInt());
+    o.waitMs = line.values.value(QStringLiteral("--wait"), QStringLiteral("0")).toInt();
+    o.key = line.values.value(QStringLiteral("--key"));
     if (positional.size() < 2 ||
         (positional[0] != QLatin1String("startup") && positional.size() < 4))
         usage();
