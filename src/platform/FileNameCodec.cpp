@@ -39,6 +39,24 @@ int sequenceLength(const QByteArray& bytes, qsizetype i)
     return 0;
 }
 
+// Whether text[i] is an escaped byte: a lone low surrogate in U+DC80..U+DCFF. The second half
+// of a real pair (U+1F4A9 is D83D DCA9) lies in the same range and is none.
+bool escapedAt(QStringView text, qsizetype i)
+{
+    const char16_t c = text[i].unicode();
+    return c >= escapeBase + 0x80 && c <= escapeBase + 0xFF &&
+           (i == 0 || !text[i - 1].isHighSurrogate());
+}
+
+bool hasEscapes(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (escapedAt(text, i))
+            return true;
+    }
+    return false;
+}
+
 bool isAscii(const QByteArray& bytes)
 {
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
@@ -104,16 +122,13 @@ QString fromDisk(const QByteArray& bytes)
 
 QByteArray toDisk(const QString& path)
 {
-    const auto escaped = [](QChar c) {
-        return c.unicode() >= escapeBase + 0x80 && c.unicode() <= escapeBase + 0xFF;
-    };
-    if (std::none_of(path.begin(), path.end(), escaped))
+    if (!hasEscapes(path))
         return path.toUtf8();
     QByteArray bytes;
     bytes.reserve(path.size() * 3);
     qsizetype start = 0;
     for (qsizetype i = 0; i < path.size(); ++i) {
-        if (!escaped(path[i]))
+        if (!escapedAt(path, i))
             continue;
         bytes += QStringView(path).mid(start, i - start).toUtf8();
         bytes += char(path[i].unicode() - escapeBase);
@@ -134,9 +149,9 @@ QString shown(const QByteArray& bytes)
         return text;
     // Neither: each byte that is not part of valid UTF-8 stands as one U+FFFD.
     text = fromDisk(bytes);
-    for (QChar& c : text) {
-        if (c.unicode() >= escapeBase + 0x80 && c.unicode() <= escapeBase + 0xFF)
-            c = QChar::ReplacementCharacter;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (escapedAt(text, i))
+            text[i] = QChar::ReplacementCharacter;
     }
     return text;
 }

@@ -20,6 +20,11 @@ private slots:
                                << QStringLiteral("写真ソ.jpg");
         QTest::newRow("cp932 half-width kana")
             << QByteArray("\xb6\xd2\xd7") << QStringLiteral("ｶﾒﾗ");
+        // U+1F4A9 is the surrogate pair D83D DCA9: its second half must not pass for an escape.
+        QTest::newRow("utf-8 beyond the BMP")
+            << QByteArray("\xf0\x9f\x92\xa9.jpg") << QStringLiteral("\U0001F4A9.jpg");
+        QTest::newRow("neither, beyond the BMP")
+            << QByteArray("\xff\xf0\x9f\x92\xa9") << QStringLiteral("\uFFFD\U0001F4A9");
         QTest::newRow("neither") << QByteArray("a\xff\x8e.jpg")
                                  << QStringLiteral("a\uFFFD\uFFFD.jpg");
         QTest::newRow("utf-8 surrogate bytes")
