@@ -267,9 +267,9 @@ private:
     QRect m_savedGeometry; // the window's own geometry (inside the frame) before full screen
 
     // --- folder panel ----------------------------------------------------------------------
-    // Loads a preview into Image2 and remembers its file: the picture is let go while the
-    // panel is closed and loaded again when it opens.
-    // Loads the preview file of the photo at photoPath (the photo itself, or its Preview copy).
+    // Loads the preview file of the photo at photoPath (the photo itself, or its Preview copy)
+    // into Image2 and remembers both: the picture is let go while the panel is closed and
+    // loaded again when it opens.
     void loadPreview(const QString& path, const QString& photoPath);
     QString m_previewFile;
     QString m_previewPhoto;
