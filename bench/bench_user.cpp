@@ -322,6 +322,7 @@ void open(const Options& o, Bench::Window& w, Input& input)
     const QPoint middle = form.MainSplitter->mapToGlobal(form.MainSplitter->rect().center());
     Sampler sampler(QRect(middle - QPoint(80, 60), QSize(160, 120)));
     const Clock::time_point pressed = Clock::now();
+    std::atomic<bool> handDone = false;
     std::thread hand([&] {
         const auto pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
         input.button(true);
@@ -331,10 +332,13 @@ void open(const Options& o, Bench::Window& w, Input& input)
         input.button(true);
         pause(60);
         input.button(false);
+        handDone = true;
     });
     Bench::waitFor([&] { return !form.FolderToolBtn->isChecked(); }, "the double-click");
     Bench::waitFor([&] { return form.Image1->picture() && form.Image1->picture()->isDecoded(); },
                    "the photo");
+    // Joined only once the hand is done: the window must not wait for the last release.
+    Bench::waitFor([&] { return handDone.load(); }, "the last release");
     hand.join();
     settle();
     sampler.stop();

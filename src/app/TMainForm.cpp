@@ -444,9 +444,10 @@ void TMainForm::connectCommands()
     // Reported from inside the decode, which must not be interrupted by a message box; the
     // handler only moves the bar and arms timers.
     connect(Image1, &PhotoImage::progress, this, &TMainForm::Image1Progress);
-    Image1->setDecodeElsewhere([this] { return decodeLargerAhead(); });
+    Image1->setDecodeElsewhere(
+        [this] { return m_aheadPlan.orderLarger(Image1->picture()->isDecoded()); });
     // From the worker's thread: only a message to this one.
-    m_aheadOther.setOnSettled([this] {
+    m_aheadPlan.setOnOtherSettled([this] {
         QMetaObject::invokeMethod(
             this, [this] { ErrorReport::guard(this, [this] { otherAheadSettled(); }); },
             Qt::QueuedConnection);

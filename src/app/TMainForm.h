@@ -6,13 +6,10 @@
 #include "app/CommandOrigin.h"
 #include "library/FolderTree.h"
 #include "library/NameLookup.h"
-#include "picture/DecodeAhead.h"
+#include "picture/AheadPlan.h"
 #include "picture/JpegPicture.h"
-#include "picture/PictureKeep.h"
 #include "view/KeyMap.h"
 #include "view/PanEngine.h"
-
-#include <QSet>
 
 class FolderTreeModel;
 class FolderTreeView;
@@ -215,9 +212,9 @@ public:
     void SettingToolBtnClick();
 
     // The photo decoded ahead of need (browse/PhotoAhead.cpp).
-    const DecodeAhead& ahead() const { return m_ahead; }
+    const DecodeAhead& ahead() const { return m_aheadPlan.ahead(); }
     // The photo just left and the other likely steps, decoded.
-    const PictureKeep& kept() const { return m_kept; }
+    const PictureKeep& kept() const { return m_aheadPlan.kept(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -277,20 +274,9 @@ private:
     NameLookup m_libraryNames;
 
     // --- decoding ahead --------------------------------------------------------------------
-    // While a photo is on display, the one "next photo" would show; while a photo node is
-    // selected in the tree, that one. LoadPhoto takes it.
-    DecodeAhead m_ahead;
-    // The photo just left and the other likely steps (previous photo, first photos of the
-    // next and previous albums), decoded one at a time by m_aheadOther, which also makes the
-    // larger decode of the photo on display when the view outgrows its pixels.
-    PictureKeep m_kept;
-    DecodeAhead m_aheadOther;
-    QString m_shownPath;             // the file of the picture in Image1
-    std::vector<QString> m_likely;   // the paths m_kept is to hold, most likely first
-    DecodeAhead::Size m_likelySize;  // and the size the view will draw them at
-    QSet<QString> m_aheadFailed;     // not tried ahead again: the normal path reports them
-    bool m_largerWanted = false;     // the photo on display waits for m_aheadOther
-    bool m_largerFailed = false;     // which could not make it: Image1 decodes it itself
+    // The photo "next photo" would show (or the one selected in the tree), the photo just left
+    // and the other likely steps; LoadPhoto takes from it.
+    AheadPlan m_aheadPlan;
     int nextPhotoNode() const;
     std::vector<int> likelyPhotoNodes() const;
     // Once the event loop is idle after the photo on display has been decoded and painted.
@@ -298,10 +284,7 @@ private:
     void startNextAhead();
     void startSelectedAhead(const TFileNameRec& rec);
     DecodeAhead::Size aheadSize(QSize box) const;
-    void orderLikely();
     void otherAheadSettled();
-    bool decodeLargerAhead();
-    void dropAllAhead();
 
     // --- start-up --------------------------------------------------------------------------
     bool m_startCancelled = false;

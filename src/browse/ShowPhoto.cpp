@@ -70,22 +70,11 @@ void TMainForm::LoadPhoto(const TFileNameRec& rec)
 {
     // The previous picture stays until the new file has loaded.
     const QString path = PhotoPath(rec);
-    std::unique_ptr<JpegPicture> picture = m_kept.take(path);
-    if (!picture && m_ahead.path() != path && m_aheadOther.path() == path)
-        picture = m_aheadOther.take(path);
+    std::unique_ptr<JpegPicture> picture = m_aheadPlan.takeFor(path);
     if (!picture)
-        picture = m_ahead.take(path);
-    if (!picture) {
-        // Not where the plan expected: its decodes would only slow this one down.
-        m_aheadOther.drop(true);
         picture = JpegPicture::load(path);
-    }
     // The photo left is kept for going back to it.
-    std::unique_ptr<JpegPicture> previous = Image1->replacePicture(std::move(picture));
-    if (previous && !m_shownPath.isEmpty())
-        m_kept.put(m_shownPath, std::move(previous));
-    m_shownPath = path;
-    m_largerWanted = m_largerFailed = false;
+    m_aheadPlan.shown(path, Image1->replacePicture(std::move(picture)));
     if (FitWinToolBtn->isChecked()) {
         FitImage();
     } else {

@@ -19,7 +19,7 @@
 
 void TMainForm::MakeFolderTree()
 {
-    dropAllAhead();
+    m_aheadPlan.dropAll();
     m_libraryNames.clear();
     TreeModel->beginRebuild();
     try {

@@ -436,7 +436,7 @@ constexpr int stripHeight = 64;
 // decoded before an error stay in the image (for a picture not stored upright, in the strip
 // from context.stripStart on).
 int decodeInto(DecodeContext& context, const QByteArray& data, int scaleEighths,
-               qint64 coefficientBytes, QSize stored, QImage& image, std::vector<JSAMPROW>& rows,
+               qint64 coefficientBytes, QSize stored, std::vector<JSAMPROW>& rows,
                std::vector<JSAMPLE>& cmykBuffer)
 {
     jpeg_decompress_struct& cinfo = context.cinfo;
@@ -746,7 +746,7 @@ QString JpegPicture::decode(const ProgressCallback& progress)
             std::vector<JSAMPLE> cmykBuffer;
             installErrorManager(context->cinfo, context->err);
             const int code = decodeInto(*context, m_data, m_scaleEighths, m_coefficientBytes,
-                                        stored, m_image, rows, cmykBuffer);
+                                        stored, rows, cmykBuffer);
             int decodedRows = 0;
             if (context->created) {
                 decodedRows = std::min(int(context->cinfo.output_scanline), stored.height());

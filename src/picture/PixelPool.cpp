@@ -1,5 +1,6 @@
 #include "picture/PixelPool.h"
 
+#include <array>
 #include <cstdlib>
 #include <mutex>
 #include <utility>
@@ -10,9 +11,14 @@ namespace {
 
 constexpr std::size_t hugePageSize = PixelPool::minimumBytes;
 
+struct Spare
+{
+    void* block = nullptr;
+    std::size_t bytes = 0;
+};
+
 std::mutex s_mutex;
-void* s_spare = nullptr;
-std::size_t s_spareBytes = 0;
+std::array<Spare, 2> s_spares; // empty ones have no bytes
 
 std::size_t rounded(std::size_t bytes)
 {
@@ -24,17 +30,13 @@ std::size_t rounded(std::size_t bytes)
 void* PixelPool::take(std::size_t bytes)
 {
     const std::size_t size = rounded(bytes);
-    void* stale = nullptr;
     {
         std::lock_guard lock(s_mutex);
-        if (s_spare && s_spareBytes == size) {
-            s_spareBytes = 0;
-            return std::exchange(s_spare, nullptr);
+        for (Spare& spare : s_spares) {
+            if (spare.block && spare.bytes == size)
+                return std::exchange(spare, Spare{}).block;
         }
-        stale = std::exchange(s_spare, nullptr);
-        s_spareBytes = 0;
     }
-    std::free(stale);
     void* block = std::aligned_alloc(hugePageSize, size);
     if (block)
         ::madvise(block, size, MADV_HUGEPAGE); // only advice: without it, small pages do
@@ -45,28 +47,41 @@ void PixelPool::give(void* block, std::size_t bytes)
 {
     if (!block)
         return;
-    void* stale = nullptr;
+    Spare given{block, rounded(bytes)};
     {
         std::lock_guard lock(s_mutex);
-        stale = std::exchange(s_spare, block);
-        s_spareBytes = rounded(bytes);
+        // One spare per size, and of the sizes the largest: they are the dearest to fault in.
+        Spare* slot = &s_spares.front();
+        for (Spare& spare : s_spares) {
+            if (spare.bytes == given.bytes) {
+                slot = &spare;
+                break;
+            }
+            if (spare.bytes < slot->bytes)
+                slot = &spare;
+        }
+        if (slot->bytes <= given.bytes)
+            std::swap(*slot, given);
     }
-    std::free(stale);
+    std::free(given.block);
 }
 
 void PixelPool::trim()
 {
-    void* stale = nullptr;
+    std::array<Spare, 2> stale;
     {
         std::lock_guard lock(s_mutex);
-        stale = std::exchange(s_spare, nullptr);
-        s_spareBytes = 0;
+        stale = std::exchange(s_spares, {});
     }
-    std::free(stale);
+    for (const Spare& spare : stale)
+        std::free(spare.block);
 }
 
 std::size_t PixelPool::spareBytes()
 {
     std::lock_guard lock(s_mutex);
-    return s_spareBytes;
+    std::size_t bytes = 0;
+    for (const Spare& spare : s_spares)
+        bytes += spare.block ? spare.bytes : 0;
+    return bytes;
 }

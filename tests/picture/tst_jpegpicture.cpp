@@ -491,7 +491,8 @@ private slots:
     }
 
     // The pixels of a large picture let go serve the next picture of the same size, whose
-    // rows the decode writes afresh; a picture of another size gets memory of its own.
+    // rows the decode writes afresh; a picture of another size gets memory of its own. Spares
+    // of two sizes wait, the largest ones.
     void aLargePicturesPixelsServeTheNextOfItsSize()
     {
         PixelPool::trim();
@@ -502,26 +503,31 @@ private slots:
         const uchar* block = first->image().constBits();
         const QImage expected = first->image().copy();
         first.reset();
-        QVERIFY(PixelPool::spareBytes() >= size_t(1200 * 800 * 4));
+        const std::size_t mib = std::size_t(1) << 20;
+        QCOMPARE(PixelPool::spareBytes(), 4 * mib);
 
         auto second = JpegPicture::load(other);
         QCOMPARE(second->decode(), QString());
         QCOMPARE(second->image().constBits(), block);
-        QCOMPARE(PixelPool::spareBytes(), size_t(0));
+        QCOMPARE(PixelPool::spareBytes(), std::size_t(0));
         second.reset();
         auto again = JpegPicture::load(red);
         QCOMPARE(again->decode(), QString());
         QCOMPARE(again->image(), expected); // nothing of the other photo left over
         again.reset();
 
-        QVERIFY(PixelPool::spareBytes() > 0);
-        auto larger = JpegPicture::load(write(JpegWriter::photoLike(2000, 1200, 3), "pool3.jpg"));
-        QCOMPARE(larger->decode(), QString());
-        QCOMPARE(PixelPool::spareBytes(), size_t(0)); // the other size's block was freed
-        larger.reset();
-        QVERIFY(PixelPool::spareBytes() >= size_t(2000 * 1200 * 4));
+        const auto decodeAndLetGo = [&](int width, int height, const char* name) {
+            auto picture = JpegPicture::load(write(JpegWriter::photoLike(width, height, 3), name));
+            QCOMPARE(picture->decode(), QString());
+        };
+        decodeAndLetGo(2000, 1200, "pool3.jpg"); // 10 MiB, beside the 4 MiB spare
+        QCOMPARE(PixelPool::spareBytes(), 14 * mib);
+        decodeAndLetGo(1024, 512, "pool4.jpg"); // 2 MiB, smaller than both: let go
+        QCOMPARE(PixelPool::spareBytes(), 14 * mib);
+        decodeAndLetGo(2600, 1600, "pool5.jpg"); // 16 MiB, in place of the smallest
+        QCOMPARE(PixelPool::spareBytes(), 26 * mib);
         PixelPool::trim();
-        QCOMPARE(PixelPool::spareBytes(), size_t(0));
+        QCOMPARE(PixelPool::spareBytes(), std::size_t(0));
     }
 
     void everyOrientationTagShowsTheUprightPicture_data()
