@@ -267,7 +267,8 @@ for zoom in fit 100; do
         target=1.2
         [ $zoom = fit ] && target=0.8
         row ms "user: open $mp MP, $(zoom_text $zoom), fresh process" "user.open.$zoom.$mp.wall" \
-            "decode.b${mp}_1.djpeg.wall" le $target - - "real double-click, from the first press"
+            "decode.b${mp}_1.djpeg.wall" le $target - - \
+            "real double-click, from the first press; $(fig "user.open.$zoom.$mp.second") ms from the second"
     done
 done
 for mp in 24 12; do

@@ -268,8 +268,15 @@ private:
     // into Image2 and remembers both: the picture is let go while the panel is closed and
     // loaded again when it opens.
     void loadPreview(const QString& path, const QString& photoPath);
+    std::unique_ptr<JpegPicture> loadPreviewPicture(const QString& path,
+                                                    const QString& photoPath) const;
     QString m_previewFile;
     QString m_previewPhoto;
+    // The preview of the photo pressed in the tree, decoded at the press for the click that
+    // ends it: a double-click's second press then finds the window free.
+    void preparePreview(const TFileNameRec& rec);
+    std::unique_ptr<JpegPicture> m_preparedPreview;
+    QString m_preparedPreviewFile;
     // Preview copies (and album pages) found also under another letter case.
     NameLookup m_libraryNames;
 

@@ -11,6 +11,7 @@
 #include "library/FolderTreeView.h"
 #include "library/PreviewGeometry.h"
 #include "picture/ExifOrientation.h"
+#include "picture/FileStamp.h"
 #include "platform/LoopTimer.h"
 #include "platform/QirvaError.h"
 #include "view/PhotoImage.h"
@@ -106,8 +107,34 @@ void TMainForm::Folder1Click()
 
 void TMainForm::TreeViewPress()
 {
-    if (isPhotoNode(TreeView->selectedNode()))
-        startSelectedAhead(photoRecord(TreeView->selectedNode()));
+    if (!isPhotoNode(TreeView->selectedNode()))
+        return;
+    const TFileNameRec& rec = photoRecord(TreeView->selectedNode());
+    startSelectedAhead(rec);
+    preparePreview(rec);
+}
+
+void TMainForm::preparePreview(const TFileNameRec& rec)
+{
+    m_preparedPreview.reset();
+    const QString path = PreviewPath(rec);
+    const QString photoPath = PhotoPath(rec);
+    // On show already: the second press of a double-click, or a click on the same row.
+    if (path == m_previewFile && photoPath == m_previewPhoto && Image2->hasPicture())
+        return;
+    try {
+        std::unique_ptr<JpegPicture> picture = loadPreviewPicture(path, photoPath);
+        // At the scale the preview would decode at when shown.
+        const QSize natural(picture->width(), picture->height());
+        picture->setMinimumDecodeSize(fitPreview(ImagePanel->size(), natural).picture.size() *
+                                      Image2->devicePixelRatioF());
+        if (!picture->decode().isEmpty())
+            return; // the click loads it again and reports the error
+        m_preparedPreview = std::move(picture);
+        m_preparedPreviewFile = path;
+    } catch (const std::exception&) {
+        // As above: the click reports it.
+    }
 }
 
 void TMainForm::TreeViewClick()
@@ -153,12 +180,21 @@ QString TMainForm::PreviewPath(const TFileNameRec& rec) const
     return copy.isEmpty() ? album + rec.DiskFileName : copy;
 }
 
-void TMainForm::loadPreview(const QString& path, const QString& photoPath)
+std::unique_ptr<JpegPicture> TMainForm::loadPreviewPicture(const QString& path,
+                                                       const QString& photoPath) const
 {
     std::unique_ptr<JpegPicture> picture = JpegPicture::load(path);
     // A copy without an orientation of its own may have to take its photo's (read only then).
     if (path != photoPath && picture->exifOrientation() == 0 && ExifOrientation::enabled())
         picture->followPhotoOrientation(JpegPicture::storedShapeOf(photoPath));
+    return picture;
+}
+
+void TMainForm::loadPreview(const QString& path, const QString& photoPath)
+{
+    std::unique_ptr<JpegPicture> picture = std::move(m_preparedPreview);
+    if (!picture || m_preparedPreviewFile != path || FileStamp::of(path) != picture->fileStamp())
+        picture = loadPreviewPicture(path, photoPath);
     Image2->setPicture(std::move(picture));
     m_previewFile = path;
     m_previewPhoto = photoPath;

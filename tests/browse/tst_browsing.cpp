@@ -613,6 +613,37 @@ private slots:
         QCOMPARE(f.TreeView->selectedNode(), 6);
     }
 
+    // The press decodes the preview, so that its click shows it at once and a double-click's
+    // second press finds the window free. A photo that cannot load is reported by the click,
+    // once, and one rewritten meanwhile is loaded anew.
+    void thePressDecodesThePreviewItsClickShows()
+    {
+        ScriptedDesktop desktop;
+        Viewer v({3}, QSize(1600, 1200));
+        writeTextFile(v.photo(0, 2), "no JPEG");
+        TMainForm& f = v.open();
+        v.showPanel();
+        QWidget* viewport = f.TreeView->viewport();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, v.nodeCenter(1));
+        QVERIFY(!f.Image2->hasPicture());
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, v.nodeCenter(1));
+        QVERIFY(f.Image2->picture()->isDecoded()); // before any paint
+        QCOMPARE(f.Image2->picture()->image().size(),
+                 DecodeScale::scaled(QSize(1600, 1200), DecodeScale::eighthsToCover(
+                                                            QSize(1600, 1200), f.Image2->size())));
+
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, v.nodeCenter(2));
+        QTRY_COMPARE(desktop.messages.size(), size_t(1));
+        QVERIFY(desktop.messages[0].text.startsWith(QStringLiteral("JPEG エラー")));
+
+        // Rewritten between the press and the release: the click loads the file anew.
+        QTest::mousePress(viewport, Qt::LeftButton, {}, v.nodeCenter(3));
+        writeTestJpeg(v.photo(0, 3), 800, 600, 7);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, v.nodeCenter(3));
+        QCOMPARE(f.Image2->pictureWidth(), 800);
+        QCOMPARE(desktop.messages.size(), size_t(1));
+    }
+
     void damagedPhotoIsSteppedOver()
     {
         ScriptedDesktop desktop;
