@@ -444,8 +444,15 @@ void TMainForm::connectCommands()
     // Reported from inside the decode, which must not be interrupted by a message box; the
     // handler only moves the bar and arms timers.
     connect(Image1, &PhotoImage::progress, this, &TMainForm::Image1Progress);
-    Image1->setDecodeElsewhere(
-        [this] { return m_aheadPlan.orderLarger(Image1->picture()->isDecoded()); });
+    Image1->setDecodeElsewhere([this] {
+        const bool ordered = m_aheadPlan.largerWanted();
+        if (!m_aheadPlan.wantLarger(Image1->picture()->isDecoded()))
+            return false;
+        // Started after the frame that draws the pixels held larger, which has the cores.
+        if (!ordered)
+            scheduleNextAhead();
+        return true;
+    });
     // From the worker's thread: only a message to this one.
     m_aheadPlan.setOnOtherSettled([this] {
         QMetaObject::invokeMethod(
@@ -628,6 +635,10 @@ bool TMainForm::event(QEvent* event)
     if (event->type() == QEvent::UpdateRequest) {
         Image1->decodeIfNeeded();
         Image2->decodeIfNeeded();
+    }
+    if (event->type() == PlanAheadEvent) {
+        ErrorReport::guard(this, [this] { startNextAhead(); });
+        return true;
     }
     const bool result = QMainWindow::event(event);
     if (m_framePending && (event->type() == QEvent::Move || event->type() == QEvent::Resize))

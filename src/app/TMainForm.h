@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QMainWindow>
 #include <QRect>
 
@@ -159,6 +160,7 @@ public:
     void CenterImage();
     void ResetZoom();
     void FitWinToolBtnClick();
+    void applyFitMode();
     void FitWinClick();
     void ZoomInToolBtnClick();
     void ZoomOutToolBtnClick();
@@ -288,6 +290,7 @@ private:
     std::vector<int> likelyPhotoNodes() const;
     // Once the event loop is idle after the photo on display has been decoded and painted.
     void scheduleNextAhead();
+    static const QEvent::Type PlanAheadEvent;
     void startNextAhead();
     void startSelectedAhead(const TFileNameRec& rec);
     DecodeAhead::Size aheadSize(QSize box) const;

@@ -3,7 +3,7 @@
 
 #include <QFrame>
 #include <QSplitter>
-#include <QTimer>
+#include <QCoreApplication>
 #include <QToolButton>
 
 #include "controls/ResizeNotifyPanel.h"
@@ -46,16 +46,21 @@ std::vector<int> TMainForm::likelyPhotoNodes() const
     return nodes;
 }
 
+const QEvent::Type TMainForm::PlanAheadEvent = QEvent::Type(QEvent::registerEventType());
+
 void TMainForm::scheduleNextAhead()
 {
-    QTimer::singleShot(0, this, [this] { ErrorReport::guard(this, [this] { startNextAhead(); }); });
+    // At the priority of the window's paint and after it: the frame asked for by the change
+    // that calls for a new plan comes before the workers start on it.
+    QCoreApplication::postEvent(this, new QEvent(PlanAheadEvent), Qt::LowEventPriority);
 }
 
 void TMainForm::startNextAhead()
 {
-    // A photo still waiting for its first decode comes back here when that decode ends. One
-    // waiting for a larger decode keeps its pixels meanwhile, and that decode reports nothing.
-    if (!photoOnShow() || Image1->picture()->image().isNull())
+    // A photo still waiting for its first decode (or, decoded ahead, for the paint that
+    // reports it) comes back here when that decode ends. One waiting for a larger decode keeps
+    // its pixels meanwhile, and that decode reports nothing.
+    if (!photoOnShow() || !Image1->firstDecodeReported() || Image1->picture()->image().isNull())
         return;
     const int next = nextPhotoNode();
     std::vector<QString> likely;

@@ -131,14 +131,11 @@ AheadPlan::Larger AheadPlan::otherSettled()
     return larger;
 }
 
-bool AheadPlan::orderLarger(bool shownIsDecoded)
+bool AheadPlan::wantLarger(bool shownIsDecoded)
 {
     if (m_largerFailed || m_shownPath.isEmpty() || !shownIsDecoded)
         return false;
-    if (!m_largerWanted) {
-        m_largerWanted = true;
-        orderLikely();
-    }
+    m_largerWanted = true;
     return true;
 }
 

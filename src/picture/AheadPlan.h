@@ -44,9 +44,11 @@ public:
     void select(const QString& path, DecodeAhead::Size size, qint64 keepFreeBytes);
 
     // The view needs more pixels of the photo on display than it has: true when the second
-    // worker is to make them (otherSettled() hands them over), false when the view must decode
-    // them itself (the first decode of a photo is made in place, for its progress bar).
-    bool orderLarger(bool shownIsDecoded);
+    // worker is to make them, at the next plan() (otherSettled() hands them over); false when
+    // the view must decode them itself (the first decode of a photo is made in place, for its
+    // progress bar).
+    bool wantLarger(bool shownIsDecoded);
+    bool largerWanted() const { return m_largerWanted; }
     struct Larger
     {
         bool settled = false;                 // the larger decode is over, made or not

@@ -74,7 +74,15 @@ void TMainForm::ResetZoom()
 
 void TMainForm::FitWinToolBtnClick()
 {
-    scheduleNextAhead(); // the next photo is drawn at another size now
+    applyFitMode();
+    // The next photo is drawn at another size now. Planned after the photo's new size has
+    // asked for its paint, so that the frame comes before the pictures planned for the old
+    // size are let go.
+    scheduleNextAhead();
+}
+
+void TMainForm::applyFitMode()
+{
     if (FitWinToolBtn->isChecked()) {
         FitWin->setChecked(true);
         ZoomOutToolBtn->setEnabled(false);

@@ -17,6 +17,9 @@ public:
     ~PhotoImage() override;
 
     bool hasPicture() const { return bool(m_picture); }
+    // Whether the picture's first decode has been reported (made, or found made, at its
+    // first paint).
+    bool firstDecodeReported() const { return m_firstDecodeDone; }
     const JpegPicture* picture() const { return m_picture.get(); }
     // Takes the new picture; the previous one is released now.
     void setPicture(std::unique_ptr<JpegPicture> picture);

@@ -76,8 +76,9 @@ private slots:
         QVERIFY(plan.takeFor(m_photos[4]));
 
         // The view outgrows a reduced decode: the second worker makes the full one.
-        QVERIFY(!plan.orderLarger(false)); // the first decode is the view's own
-        QVERIFY(plan.orderLarger(true));
+        QVERIFY(!plan.wantLarger(false)); // the first decode is the view's own
+        QVERIFY(plan.wantLarger(true));
+        plan.plan(QString(), {}, full, 0);
         QVERIFY(reported());
         AheadPlan::Larger larger = plan.otherSettled();
         QVERIFY(larger.settled);
