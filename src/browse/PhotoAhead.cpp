@@ -1,9 +1,9 @@
 // Which photos are decoded ahead, and when: the decoding itself runs in DecodeAhead's workers.
 #include "app/TMainForm.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QSplitter>
-#include <QCoreApplication>
 #include <QToolButton>
 
 #include "controls/ResizeNotifyPanel.h"
