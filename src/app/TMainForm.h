@@ -288,7 +288,8 @@ private:
     AheadPlan m_aheadPlan;
     int nextPhotoNode() const;
     std::vector<int> likelyPhotoNodes() const;
-    // Once the event loop is idle after the photo on display has been decoded and painted.
+    // Plans the decodes ahead after the frames already asked for (PlanAheadEvent); a photo
+    // on display not yet decoded and painted is planned for when it is.
     void scheduleNextAhead();
     static const QEvent::Type PlanAheadEvent;
     void startNextAhead();
