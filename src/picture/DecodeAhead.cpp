@@ -55,7 +55,7 @@ void DecodeAhead::drop(bool keepSpare)
         const std::lock_guard lock(m_mutex);
         held = dropLocked();
     }
-    // No picture decoded ahead is coming to take the spare pixel block.
+    // No picture decoded ahead is coming to take the spare pixel blocks.
     if (!keepSpare)
         PixelPool::trim();
 }

@@ -47,7 +47,7 @@ public:
     // that the picture must leave for others (the photo on display growing to its full size).
     void start(const QString& path, Size size, qint64 keepFreeBytes);
     // Lets the picture go; a decode in flight is abandoned, not waited for. The spare pixel
-    // block is freed too unless `keepSpare` (a picture about to be decoded may take it).
+    // blocks are freed too unless `keepSpare` (a picture about to be decoded may take one).
     void drop(bool keepSpare = false);
     // The picture decoded ahead for `path` when the file is unchanged since it was read,
     // waiting for its decode when it is still in flight; null otherwise (another path, a
